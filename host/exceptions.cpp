@@ -1,0 +1,24 @@
+#include "host/exceptions.h"
+
+namespace host {
+
+// Out-of-line destructors anchor each class's type information in libhost, so
+// that an exception thrown in one shared library is caught by type in another.
+Exception::~Exception() = default;
+EConvertError::~EConvertError() = default;
+EVariantError::~EVariantError() = default;
+EInvalidCast::~EInvalidCast() = default;
+EListError::~EListError() = default;
+EStreamError::~EStreamError() = default;
+EFOpenError::~EFOpenError() = default;
+EFCreateError::~EFCreateError() = default;
+EFilerError::~EFilerError() = default;
+EReadError::~EReadError() = default;
+EWriteError::~EWriteError() = default;
+EClassNotFound::~EClassNotFound() = default;
+EComponentError::~EComponentError() = default;
+EInvalidOperation::~EInvalidOperation() = default;
+EOSError::~EOSError() = default;
+EDatabaseError::~EDatabaseError() = default;
+
+}  // namespace host
