@@ -1,0 +1,150 @@
+// The object layer of the host framework: the root object, persistent objects
+// that can copy themselves into one another, and components, which form an
+// ownership tree (an owner frees what it owns) and tell one another when they
+// go away so that no reference outlives its target.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace host {
+
+class TObject;
+class TPersistent;
+class TComponent;
+class TFiler;  // form-file streaming; defined with the form-file reader and writer
+
+// An event handler with the sender as its only argument; empty means unassigned.
+using TNotifyEvent = std::function<void(TObject*)>;
+
+class TObject {
+ public:
+  TObject() = default;
+  TObject(const TObject&) = default;
+  TObject& operator=(const TObject&) = default;
+  virtual ~TObject();
+
+  // The unqualified name of the object's most derived class, e.g. "TStringList".
+  virtual std::string ClassName() const;
+};
+
+// An object whose state can be copied from another object with Assign, and
+// whose extra data can be streamed through DefineProperties.
+class TPersistent : public TObject {
+ public:
+  ~TPersistent() override;
+
+  // Virtual order (a contract for subclasses): AssignTo, DefineProperties,
+  // Assign, GetOwner, GetNamePath.
+  virtual void AssignTo(TPersistent* Dest);
+  virtual void DefineProperties(TFiler* Filer);
+  virtual void Assign(TPersistent* Source);
+  virtual TPersistent* GetOwner();
+  virtual std::string GetNamePath();
+
+ protected:
+  [[noreturn]] void AssignError(TPersistent* Source);
+};
+
+enum TOperation : std::uint8_t { opInsert, opRemove };
+
+enum TComponentStateFlag : std::uint8_t {
+  csLoading,
+  csReading,
+  csWriting,
+  csDestroying,
+  csDesigning,
+};
+
+// The set of TComponentStateFlag values a component is in.
+class TComponentState {
+ public:
+  constexpr TComponentState() = default;
+  constexpr bool Contains(TComponentStateFlag Flag) const { return (bits_ & Bit(Flag)) != 0; }
+  constexpr void Include(TComponentStateFlag Flag) { bits_ |= Bit(Flag); }
+  constexpr void Exclude(TComponentStateFlag Flag) {
+    bits_ &= static_cast<std::uint8_t>(~Bit(Flag));
+  }
+  constexpr bool Empty() const { return bits_ == 0; }
+  constexpr bool operator==(const TComponentState&) const = default;
+
+ private:
+  static constexpr std::uint8_t Bit(TComponentStateFlag Flag) {
+    return static_cast<std::uint8_t>(1u << Flag);
+  }
+  std::uint8_t bits_ = 0;
+};
+
+// A component belongs to at most one owner, which frees it. Deleting a component
+// directly is allowed at any time: it leaves its owner first. Other components
+// that hold a pointer to it learn of its end through Notification(opRemove):
+// its owner and everything the owner owns do so always, any other component
+// after asking with FreeNotification.
+//
+// Notification(C, opRemove) for a component C that is being destroyed runs from
+// TComponent's destructor, when C's derived parts are already gone: a receiver
+// compares the pointer and clears its reference, and reads nothing of C beyond
+// the TComponent members. Likewise Notification(C, opInsert) for a component
+// created with an owner runs from TComponent's constructor, before C's derived
+// parts exist. A derived destructor that wants csDestroying set while it runs
+// calls Destroying() first.
+class TComponent : public TPersistent {
+ public:
+  explicit TComponent(TComponent* AOwner);
+  TComponent(const TComponent&) = delete;
+  TComponent& operator=(const TComponent&) = delete;
+  ~TComponent() override;
+
+  // Virtual order (a contract for subclasses): Loaded, Notification, SetName,
+  // ValidateRename; after those of TPersistent.
+  virtual void Loaded();
+  virtual void Notification(TComponent* AComponent, TOperation Operation);
+  virtual void SetName(const std::string& NewName);
+  virtual void ValidateRename(TComponent* AComponent, const std::string& CurName,
+                              const std::string& NewName);
+
+  TPersistent* GetOwner() override;
+  std::string GetNamePath() override;
+
+  const std::string& Name() const { return name_; }
+  TComponent* Owner() const { return owner_; }
+  std::intptr_t Tag() const { return tag_; }
+  void SetTag(std::intptr_t Value) { tag_ = Value; }
+
+  int ComponentCount() const { return static_cast<int>(components_.size()); }
+  TComponent* Components(int Index) const;
+  int ComponentIndex() const;
+  TComponent* FindComponent(const std::string& AName) const;
+  void InsertComponent(TComponent* AComponent);
+  void RemoveComponent(TComponent* AComponent);
+  void DestroyComponents();
+
+  TComponentState ComponentState() const { return state_; }
+  // The designer marks the root and, by default, everything it owns.
+  void SetDesigning(bool Value, bool SetChildren = true);
+  // The form-file reader and writer bracket their work with these.
+  void SetLoading(bool Value);
+  void SetReading(bool Value);
+  void SetWriting(bool Value);
+  // Marks this component and its owned tree as being destroyed.
+  void Destroying();
+
+  void FreeNotification(TComponent* AComponent);
+  void RemoveFreeNotification(TComponent* AComponent);
+
+ private:
+  void SetFlag(TComponentStateFlag Flag, bool Value);
+  bool OwnsTransitively(const TComponent* AComponent) const;
+  static void ForgetFreeNotifier(std::vector<TComponent*>& List, TComponent* AComponent);
+
+  TComponent* owner_ = nullptr;
+  std::string name_;
+  std::intptr_t tag_ = 0;
+  TComponentState state_;
+  std::vector<TComponent*> components_;    // owned, in insertion order
+  std::vector<TComponent*> freeNotifies_;  // both sides of every FreeNotification pair
+};
+
+}  // namespace host
