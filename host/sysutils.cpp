@@ -205,6 +205,17 @@ const char* specialFloatText(double value) {
   return nullptr;
 }
 
+// Shortest text that reads back as the same value, for double and float alike.
+template <typename Float>
+std::string shortestText(Float value) {
+  if (const char* special = specialFloatText(value)) return special;
+  char buffer[40];
+  auto [end, error] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+  (void)error;
+  return layoutShortest(buffer, static_cast<std::size_t>(end - buffer));
+}
+
 }  // namespace
 
 // Decimal text of a signed integer.
@@ -319,22 +330,12 @@ double StrToFloatDef(std::string_view text, double defaultValue) {
 
 // Shortest round-trip text of a double.
 std::string FloatToStr(double value) {
-  if (const char* special = specialFloatText(value)) return special;
-  char buffer[40];
-  auto [end, error] =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
-  (void)error;
-  return layoutShortest(buffer, static_cast<std::size_t>(end - buffer));
+  return shortestText(value);
 }
 
 // Shortest round-trip text of a float, so a single keeps its short digits.
 std::string SingleToStr(float value) {
-  if (const char* special = specialFloatText(value)) return special;
-  char buffer[40];
-  auto [end, error] =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
-  (void)error;
-  return layoutShortest(buffer, static_cast<std::size_t>(end - buffer));
+  return shortestText(value);
 }
 
 // Numeric or named truth value.

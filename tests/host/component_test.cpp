@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/velar_test.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,17 +14,8 @@ namespace {
 
 using host::TComponent;
 
-// The message of the E that Action raises, or a note that it raised none.
-template <typename E, typename Action>
-std::string MessageOf(Action&& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message;
-  }
-  return "<no exception>";
-}
 using host::TOperation;
+using velar::testing::MessageOf;
 
 // Records its own destruction, whether it was marked as being destroyed by
 // then, and every notification it receives.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+
 #include <unistd.h>
+#include "tests/support/velar_test.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -36,22 +38,7 @@ class ScopedEnv {
   std::optional<std::string> old_;
 };
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "os_test.XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const std::string& Path() const { return path_; }
-  std::string Touch(const std::string& name) const {
-    std::ofstream(path_ + "/" + name) << "x";
-    return path_ + "/" + name;
-  }
-
- private:
-  std::string path_;
-};
+using velar::testing::TempDir;
 
 class OsLibrary : public ::testing::Test {};
 

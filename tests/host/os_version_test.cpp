@@ -1,7 +1,9 @@
 #include <elf.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
 #include <unistd.h>
+#include "tests/support/velar_test.h"
 
 #include <algorithm>
 #include <cstring>
@@ -119,18 +121,7 @@ std::string VersionText(const host::TVSFixedFileInfo& info) {
          std::to_string(info.dwProductVersionLS & 0xFFFF);
 }
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "os_version_test.XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using velar::testing::TempDir;
 
 class OsVersionInfo : public ::testing::Test {
  protected:

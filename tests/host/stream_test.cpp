@@ -1,7 +1,9 @@
 #include "host/stream.h"
 
 #include <gtest/gtest.h>
+
 #include <unistd.h>
+#include "tests/support/velar_test.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -18,19 +20,7 @@ namespace {
 using host::TFileStream;
 using host::TMemoryStream;
 
-// A fresh directory for the test's files, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "stream_test.XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using velar::testing::TempDir;
 
 std::vector<std::uint8_t> Pattern(std::size_t size) {
   std::vector<std::uint8_t> bytes(size);
@@ -39,15 +29,7 @@ std::vector<std::uint8_t> Pattern(std::size_t size) {
   return bytes;
 }
 
-template <typename E, typename Action>
-std::string MessageOf(Action&& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message;
-  }
-  return "<no exception>";
-}
+using velar::testing::MessageOf;
 
 std::vector<std::uint8_t> Contents(TMemoryStream& stream) {
   return std::vector<std::uint8_t>(stream.Memory(), stream.Memory() + stream.Size());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/velar_test.h"
+
 #include <string>
 #include <vector>
 
@@ -20,15 +22,7 @@ Lines LinesOf(const host::TStrings& list) {
   return lines;
 }
 
-template <typename E, typename Action>
-std::string MessageOf(Action&& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message;
-  }
-  return "<no exception>";
-}
+using velar::testing::MessageOf;
 
 // Records OnChanging as "<" and OnChange as ">".
 class StringListNotification : public ::testing::Test {

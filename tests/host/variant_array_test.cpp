@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/velar_test.h"
+
 #include <cstring>
 
 #include "host/variant.h"
@@ -8,15 +10,7 @@ namespace {
 
 using namespace host;
 
-template <class E, class F>
-std::string messageOf(F action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message;
-  }
-  return "(nothing raised)";
-}
+using velar::testing::MessageOf;
 
 // ---------------------------------------------------------------------------
 // Byte arrays: bounds, element access and locked access to the bytes.
@@ -34,7 +28,7 @@ TEST_F(ByteArrayTest, BoundsAndElementsFromZero) {
   VarArrayPut(array, 200, 9);
   EXPECT_EQ(VarType(VarArrayGet(array, 9)), varByte);
   EXPECT_EQ(VarArrayGet(array, 9).AsInteger(), 200);
-  EXPECT_EQ(messageOf<EVariantError>([&] { VarArrayGet(array, 10); }),
+  EXPECT_EQ(MessageOf<EVariantError>([&] { VarArrayGet(array, 10); }),
             "Variant array index out of bounds");
   EXPECT_THROW(VarArrayGet(array, -1), EVariantError);
   EXPECT_THROW(VarArrayPut(array, 1, 10), EVariantError);
@@ -73,11 +67,11 @@ TEST_F(ByteArrayTest, LockGivesContiguousWritableBytes) {
     ASSERT_EQ(lock.size(), 5u);
     std::memcpy(lock.data(), "HELLO", 5);
     // The array cannot be dropped under a lock holder's feet.
-    EXPECT_EQ(messageOf<EVariantError>([&] { array = Variant(1); }), "Variant array is locked");
+    EXPECT_EQ(MessageOf<EVariantError>([&] { array = Variant(1); }), "Variant array is locked");
     EXPECT_THROW(array.Clear(), EVariantError);
   }
   EXPECT_EQ(array.AsString(), "HELLO");
-  EXPECT_EQ(messageOf<EVariantError>([&] { VarArrayUnlock(array); }),
+  EXPECT_EQ(MessageOf<EVariantError>([&] { VarArrayUnlock(array); }),
             "Variant array is not locked");
   array = Variant(1);  // unlocked again, so this is allowed
   EXPECT_EQ(VarType(array), varInteger);
@@ -166,7 +160,7 @@ TEST_F(VariantArrayTest, TypedArraysConvertOnPutAndStartAtTheirZero) {
 
 TEST_F(VariantArrayTest, MisuseIsReportedWithAText) {
   Variant scalar = 5;
-  EXPECT_EQ(messageOf<EVariantError>([&] { VarArrayLowBound(scalar); }), "Variant is not an array");
+  EXPECT_EQ(MessageOf<EVariantError>([&] { VarArrayLowBound(scalar); }), "Variant is not an array");
   EXPECT_THROW(VarArrayGet(scalar, 0), EVariantError);
   EXPECT_THROW(VarArrayLock(scalar), EVariantError);
   EXPECT_EQ(VarArrayDimCount(scalar), 0);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/velar_test.h"
+
 #include <cmath>
 #include <cstdint>
 #include <type_traits>
@@ -12,16 +14,7 @@ namespace {
 
 using namespace host;
 
-// Runs an action and returns the message of the exception type E it raises.
-template <class E, class F>
-std::string messageOf(F action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.Message;
-  }
-  return "(nothing raised)";
-}
+using velar::testing::MessageOf;
 
 class VariantTestBase : public ::testing::Test {
  protected:
@@ -99,9 +92,9 @@ TEST_F(VariantConversionTest, TextBecomesNumbersOrAConversionError) {
   EXPECT_EQ(Variant("1.5E3").AsDouble(), 1500.0);
   EXPECT_EQ(Variant("2.5").AsInteger(), 2);  // half to even
   EXPECT_EQ(Variant("3.5").AsInteger(), 4);
-  EXPECT_EQ(messageOf<EConvertError>([] { Variant("abc").AsInteger(); }),
+  EXPECT_EQ(MessageOf<EConvertError>([] { Variant("abc").AsInteger(); }),
             "'abc' is not a valid integer value");
-  EXPECT_EQ(messageOf<EConvertError>([] { Variant("1.5x").AsDouble(); }),
+  EXPECT_EQ(MessageOf<EConvertError>([] { Variant("1.5x").AsDouble(); }),
             "'1.5x' is not a valid floating point value");
   EXPECT_THROW(Variant("").AsInteger(), EConvertError);
   FormatSettings.DecimalSeparator = ',';
@@ -111,11 +104,11 @@ TEST_F(VariantConversionTest, TextBecomesNumbersOrAConversionError) {
 
 TEST_F(VariantConversionTest, NullRaisesOnTypedCastsButIsEmptyText) {
   const Variant null = Null();
-  EXPECT_EQ(messageOf<EVariantError>([&] { null.AsInteger(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([&] { null.AsInteger(); }),
             "Could not convert variant of type (Null) into type (Integer)");
-  EXPECT_EQ(messageOf<EVariantError>([&] { null.AsDouble(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([&] { null.AsDouble(); }),
             "Could not convert variant of type (Null) into type (Double)");
-  EXPECT_EQ(messageOf<EVariantError>([&] { null.AsString(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([&] { null.AsString(); }),
             "Could not convert variant of type (Null) into type (String)");
   EXPECT_THROW(null.AsBoolean(), EVariantError);
   EXPECT_THROW(null.AsCurrency(), EVariantError);
@@ -133,7 +126,7 @@ TEST_F(VariantConversionTest, NullRaisesOnTypedCastsButIsEmptyText) {
 }
 
 TEST_F(VariantConversionTest, OutOfRangeValuesRaiseOverflow) {
-  EXPECT_EQ(messageOf<EVariantError>([] { Variant(3e9).AsInteger(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([] { Variant(3e9).AsInteger(); }),
             "Overflow while converting variant of type (Double) into type (Integer)");
   EXPECT_THROW(Variant(std::int64_t{1} << 40).AsInteger(), EVariantError);
   EXPECT_THROW(Variant(NAN).AsInt64(), EVariantError);
@@ -159,7 +152,7 @@ TEST_F(VariantConversionTest, BooleansFollowTheFrameworksTruthValues) {
   EXPECT_TRUE(Variant(0.5).AsBoolean());
   EXPECT_FALSE(Variant(0.0).AsBoolean());
   EXPECT_TRUE(Variant(Currency::FromRaw(1)).AsBoolean());
-  EXPECT_EQ(messageOf<EConvertError>([] { Variant("yes").AsBoolean(); }),
+  EXPECT_EQ(MessageOf<EConvertError>([] { Variant("yes").AsBoolean(); }),
             "'yes' is not a valid boolean value");
   EXPECT_EQ(VarType(VarAsType(Variant("True"), varBoolean)), varBoolean);
 }
@@ -190,7 +183,7 @@ TEST_F(VariantConversionTest, DatesToAndFromText) {
   EXPECT_EQ(converted.AsDateTime(), EncodeDate(2000, 3, 1));
   EXPECT_EQ(Variant(36586).AsDateTime(), 36586.0);  // a number is a day count
   EXPECT_EQ(date.AsDouble(), moment_);
-  EXPECT_EQ(messageOf<EConvertError>([] { VarToDateTime(Variant("soon")); }),
+  EXPECT_EQ(MessageOf<EConvertError>([] { VarToDateTime(Variant("soon")); }),
             "'soon' is not a valid date and time");
   EXPECT_THROW(Variant::FromDateTime(1e20).AsString(), EConvertError);
 }
@@ -209,7 +202,7 @@ TEST_F(VariantConversionTest, CurrencyConversionsStayExact) {
 
 TEST_F(VariantConversionTest, KindsWithoutAConversionRaise) {
   const Variant array = VarArrayCreate({0, 1}, varVariant);
-  EXPECT_EQ(messageOf<EVariantError>([&] { array.AsInteger(); }),
+  EXPECT_EQ(MessageOf<EVariantError>([&] { array.AsInteger(); }),
             "Could not convert variant of type (Array Variant) into type (Integer)");
   EXPECT_THROW(array.AsString(), EVariantError);
   EXPECT_THROW(VarAsType(Variant(1), varVariant), EVariantError);
@@ -295,7 +288,7 @@ TEST_F(VariantComparisonTest, ArraysAreEqualElementWiseButHaveNoOrder) {
   EXPECT_FALSE(VarArrayOf({1, "x"}) == VarArrayOf({1, "y"}));
   EXPECT_EQ(VarCompareValue(bytes, VarArrayFromBytes("abc", 3)), vrEqual);
   EXPECT_EQ(VarCompareValue(bytes, VarArrayFromBytes("ab", 2)), vrNotEqual);
-  EXPECT_EQ(messageOf<EVariantError>([&] { (void)(bytes < bytes); }), "Invalid variant operation");
+  EXPECT_EQ(MessageOf<EVariantError>([&] { (void)(bytes < bytes); }), "Invalid variant operation");
 }
 
 }  // namespace
