@@ -1,0 +1,193 @@
+// The stand-in against SQLite's C API in one program:
+//  - 100,000 inserts through dbpp_execute_into with one prepared statement,
+//    against the same inserts through sqlite3_step with one prepared statement
+//    (both in one transaction, same journal mode and synchronous setting);
+//  - a long value sent through an SQL variable in 32,765-byte chunks, at two
+//    sizes, to show the cost per byte stays flat.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "dblib/include/sqldef.h"
+
+namespace {
+
+constexpr int kRows = 100000;
+
+struct TempDir {
+  TempDir() {
+    char pattern[] = "/tmp/dblib-bench-XXXXXX";
+    path = mkdtemp(pattern);
+  }
+  ~TempDir() { std::filesystem::remove_all(path); }
+  std::string path;
+};
+
+// The short-form library, bound by name as a caller would.
+struct Library {
+  Library() {
+    handle = dlopen(VELAR_LIB_DIR "/libdblib7.so", RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) return;
+    init = sym<db_init_fn>("db_init");
+    fini = sym<db_fini_fn>("db_fini");
+    connect = sym<db_string_connect_fn>("db_string_connect");
+    create = sym<dblib_test_create_database_fn>("dblib_test_create_database");
+    prepare = sym<dbpp_prepare_fn>("dbpp_prepare");
+    execute_into = sym<dbpp_execute_into_fn>("dbpp_execute_into");
+    execute_imm = sym<dbpp_execute_imm_fn>("dbpp_execute_imm");
+    dropstmt = sym<dbpp_dropstmt_fn>("dbpp_dropstmt");
+    commit = sym<dbpp_commit_fn>("dbpp_commit");
+    alloc = sym<alloc_sqlda_fn>("alloc_sqlda");
+    release = sym<free_sqlda_fn>("free_sqlda");
+  }
+  ~Library() {
+    if (handle != nullptr) dlclose(handle);
+  }
+  template <typename F>
+  F sym(const char* name) {
+    return reinterpret_cast<F>(dlsym(handle, name));
+  }
+  void* handle = nullptr;
+  db_init_fn init;
+  db_fini_fn fini;
+  db_string_connect_fn connect;
+  dblib_test_create_database_fn create;
+  dbpp_prepare_fn prepare;
+  dbpp_execute_into_fn execute_into;
+  dbpp_execute_imm_fn execute_imm;
+  dbpp_dropstmt_fn dropstmt;
+  dbpp_commit_fn commit;
+  alloc_sqlda_fn alloc;
+  free_sqlda_fn release;
+};
+
+void BM_SqliteInsert(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    TempDir dir;
+    std::string file = dir.path + "/raw.db";
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "CREATE TABLE t(id INTEGER, name VARCHAR(40), price DOUBLE)", nullptr, nullptr,
+                 nullptr);
+    state.ResumeTiming();
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO t VALUES (?, ?, ?)", -1, &stmt, nullptr);
+    char name[41];
+    for (int i = 0; i < kRows; ++i) {
+      int length = std::snprintf(name, sizeof name, "item %d", i);
+      sqlite3_bind_int(stmt, 1, i);
+      sqlite3_bind_text(stmt, 2, name, length, SQLITE_STATIC);
+      sqlite3_bind_double(stmt, 3, i * 0.5);
+      if (sqlite3_step(stmt) != SQLITE_DONE) state.SkipWithError("insert failed");
+      sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    state.PauseTiming();
+    sqlite3_close(db);
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+void BM_DblibInsert(benchmark::State& state) {
+  Library lib;
+  if (lib.handle == nullptr) {
+    state.SkipWithError(dlerror());
+    return;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    TempDir dir;
+    std::string file = dir.path + "/dblib.db";
+    lib.create(file.c_str());
+    sqlca ca{};
+    lib.init(&ca);
+    lib.connect(&ca, ("eng=bench;start=x;uid=DBA;pwd=SQL;dbf=" + file).c_str());
+    lib.execute_imm(&ca, "CREATE TABLE t(id INTEGER, name VARCHAR(40), price DOUBLE)", 2);
+    lib.commit(&ca, 0);
+    state.ResumeTiming();
+    int16_t number = 0;
+    lib.prepare(&ca, nullptr, "bench", &number, "INSERT INTO t VALUES (?, ?, ?)", nullptr, 1);
+    sqlda* in = lib.alloc(3);
+    in->sqld = 3;
+    int32_t id = 0;
+    char name[41];
+    double price = 0;
+    in->sqlvar[0] = {DBT_INT, 4, &id, in->sqlvar[0].sqlind, {}};
+    in->sqlvar[1] = {DBT_STRING, sizeof name, name, in->sqlvar[1].sqlind, {}};
+    in->sqlvar[2] = {DBT_DOUBLE, 8, &price, in->sqlvar[2].sqlind, {}};
+    for (int i = 0; i < kRows; ++i) {
+      id = i;
+      std::snprintf(name, sizeof name, "item %d", i);
+      price = i * 0.5;
+      lib.execute_into(&ca, nullptr, "bench", &number, in, nullptr);
+      if (ca.sqlcode != 0) state.SkipWithError("insert failed");
+    }
+    lib.release(in);
+    lib.dropstmt(&ca, nullptr, "bench", &number);
+    lib.commit(&ca, 0);
+    state.PauseTiming();
+    lib.fini(&ca);
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+// Sends state.range(0) MiB through "set v = v || :x" in 32,765-byte chunks,
+// preparing each chunk's statement as a caller that sends values this way does.
+void BM_DblibChunkedValue(benchmark::State& state) {
+  Library lib;
+  if (lib.handle == nullptr) {
+    state.SkipWithError(dlerror());
+    return;
+  }
+  TempDir dir;
+  std::string file = dir.path + "/chunks.db";
+  lib.create(file.c_str());
+  sqlca ca{};
+  lib.init(&ca);
+  lib.connect(&ca, ("eng=chunks;start=x;uid=DBA;pwd=SQL;dbf=" + file).c_str());
+  const size_t total = static_cast<size_t>(state.range(0)) << 20;
+  std::vector<char> buffer(DBT_LONG_CHUNK + 2, 'x');
+  sqlda* in = lib.alloc(1);
+  in->sqld = 1;
+  for (auto _ : state) {
+    lib.execute_imm(&ca, "create variable blobparam1 long binary", 2);
+    lib.execute_imm(&ca, "set blobparam1=''", 2);
+    for (size_t sent = 0; sent < total; sent += DBT_LONG_CHUNK) {
+      uint16_t chunk = static_cast<uint16_t>(std::min<size_t>(DBT_LONG_CHUNK, total - sent));
+      std::memcpy(buffer.data(), &chunk, 2);
+      in->sqlvar[0] = {
+          DBT_BINARY, static_cast<int16_t>(chunk + 2), buffer.data(), in->sqlvar[0].sqlind, {}};
+      int16_t number = 0;
+      lib.prepare(&ca, nullptr, "bench", &number, "set blobparam1=blobparam1 || :blob_host",
+                  nullptr, 1);
+      lib.execute_into(&ca, nullptr, "bench", &number, in, nullptr);
+      if (ca.sqlcode != 0) state.SkipWithError("chunk failed");
+      lib.dropstmt(&ca, nullptr, "bench", &number);
+    }
+    lib.execute_imm(&ca, "drop variable blobparam1", 2);
+  }
+  lib.release(in);
+  lib.fini(&ca);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * total));
+}
+
+}  // namespace
+
+BENCHMARK(BM_SqliteInsert)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_DblibInsert)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_DblibChunkedValue)->Arg(16)->Arg(64)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,141 @@
+#include "dblib/core/connstr.h"
+
+#include <strings.h>
+
+#include <cstring>
+
+#include "dblib/include/sqldef.h"
+
+namespace dblib {
+
+namespace {
+
+std::string_view trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+    text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+    text.remove_suffix(1);
+  return text;
+}
+
+bool key_is(std::string_view key, const char* short_name, const char* long_name) {
+  auto same = [&](const char* name) {
+    return name != nullptr && key.size() == std::strlen(name) &&
+           strncasecmp(key.data(), name, key.size()) == 0;
+  };
+  return same(short_name) || same(long_name);
+}
+
+// Reads yes/no style values; false when the text is none of them.
+bool parse_flag(std::string_view value, bool& out) {
+  static const char* const kYes[] = {"yes", "true", "on", "1", "y"};
+  static const char* const kNo[] = {"no", "false", "off", "0", "n"};
+  for (const char* word : kYes) {
+    if (value.size() == std::strlen(word) && strncasecmp(value.data(), word, value.size()) == 0) {
+      out = true;
+      return true;
+    }
+  }
+  for (const char* word : kNo) {
+    if (value.size() == std::strlen(word) && strncasecmp(value.data(), word, value.size()) == 0) {
+      out = false;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+// Splits text into pairs and stores each known key; stops at the first fault.
+bool parse_connect_params(const char* text, ConnectParams& out, Status& status) {
+  out = ConnectParams{};
+  if (text == nullptr) return true;
+  std::string_view rest(text);
+  int position = 0;
+  while (!rest.empty()) {
+    ++position;
+    size_t equals = rest.find('=');
+    size_t semicolon = rest.find(';');
+    if (semicolon < equals) {
+      // A segment without "=": only blanks may stand there.
+      if (!trim(rest.substr(0, semicolon)).empty()) {
+        return status.fail(DBE_CONNECTION_PARSE_ERROR,
+                           "Parse error: connection parameter %d has no '='", position);
+      }
+      rest.remove_prefix(semicolon + 1);
+      continue;
+    }
+    if (equals == std::string_view::npos) {
+      if (!trim(rest).empty()) {
+        return status.fail(DBE_CONNECTION_PARSE_ERROR,
+                           "Parse error: connection parameter %d has no '='", position);
+      }
+      break;
+    }
+    std::string_view key = trim(rest.substr(0, equals));
+    rest.remove_prefix(equals + 1);
+    std::string_view value;
+    std::string_view after_value = trim(rest);
+    if (!after_value.empty() && after_value.front() == '{') {
+      size_t close = after_value.find('}');
+      if (close == std::string_view::npos) {
+        return status.fail(DBE_CONNECTION_PARSE_ERROR,
+                           "Parse error: connection parameter %d has no closing '}'", position);
+      }
+      value = after_value.substr(1, close - 1);
+      std::string_view tail = trim(after_value.substr(close + 1));
+      if (!tail.empty() && tail.front() != ';') {
+        return status.fail(DBE_CONNECTION_PARSE_ERROR,
+                           "Parse error: text after '}' in connection parameter %d", position);
+      }
+      rest = tail.empty() ? tail : tail.substr(1);
+    } else {
+      size_t end = rest.find(';');
+      value = trim(rest.substr(0, end));
+      rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    }
+    if (key_is(key, "eng", "EngineName") || key_is(key, "ServerName", nullptr)) {
+      out.engine.assign(value);
+    } else if (key_is(key, "dbf", "DatabaseFile")) {
+      out.file.assign(value);
+    } else if (key_is(key, "dbn", "DatabaseName")) {
+      out.database.assign(value);
+    } else if (key_is(key, "uid", "UserID")) {
+      out.user.assign(value);
+      out.has_user = true;
+    } else if (key_is(key, "pwd", "Password")) {
+      out.password.assign(value);
+    } else if (key_is(key, "start", nullptr)) {
+      out.start.assign(value);
+      out.has_start = true;
+    } else if (key_is(key, "links", "CommLinks") || key_is(key, "con", "ConnectionName")) {
+      // Accepted: every engine is in-process and one connection serves an SQLCA.
+    } else if (key_is(key, "autostop", "AutoStop")) {
+      out.autostop_given = true;
+      if (!parse_flag(value, out.autostop)) {
+        return status.fail(DBE_CONNECTION_PARSE_ERROR,
+                           "Parse error: autostop needs yes or no (parameter %d)", position);
+      }
+    } else if (key_is(key, "unconditional", "Unconditional")) {
+      if (!parse_flag(value, out.unconditional)) {
+        return status.fail(DBE_CONNECTION_PARSE_ERROR,
+                           "Parse error: unconditional needs yes or no (parameter %d)", position);
+      }
+    } else {
+      return status.fail(DBE_CONNECTION_PARSE_ERROR,
+                         "Parse error: connection parameter %d has an unknown key", position);
+    }
+  }
+  return true;
+}
+
+std::string database_name_of(std::string_view file) {
+  size_t slash = file.find_last_of('/');
+  if (slash != std::string_view::npos) file.remove_prefix(slash + 1);
+  size_t dot = file.find_last_of('.');
+  if (dot != std::string_view::npos && dot > 0) file = file.substr(0, dot);
+  return std::string(file);
+}
+
+}  // namespace dblib

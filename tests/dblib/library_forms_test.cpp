@@ -1,0 +1,153 @@
+// The three libraries: their entry points, calling forms, version answers,
+// version blocks and separate state.
+#include <fstream>
+#include <iterator>
+
+#include "tests/dblib/dblib_fixture.h"
+
+namespace dblib_test {
+namespace {
+
+const char* const kEntryPoints[] = {"dbpp_commit",       "dbpp_rollback",
+                                    "dbpp_prepare",      "dbpp_dropstmt",
+                                    "dbpp_execute_into", "dbpp_execute_imm",
+                                    "dbpp_describe",     "dbpp_describe_cursor",
+                                    "dbpp_declare",      "dbpp_open",
+                                    "dbpp_explain",      "dbpp_fetch_array",
+                                    "dbpp_get_data",     "dbpp_put_into",
+                                    "dbpp_update",       "dbpp_delete",
+                                    "dbpp_resume",       "dbpp_close",
+                                    "dbpp_setoption",    "dbpp_getoption",
+                                    "db_string_connect", "db_string_disconnect",
+                                    "db_start_engine",   "db_start_database",
+                                    "db_stop_engine",    "db_stop_database",
+                                    "db_cancel_request", "alloc_sqlda_noind",
+                                    "alloc_sqlda",       "free_sqlda_noind",
+                                    "free_sqlda",        "sqlerror_message",
+                                    "db_find_engine",    "db_is_working",
+                                    "db_init",           "db_fini",
+                                    "db_backup",         "db_string_ping_server",
+                                    "db_version_check",  "db_register_a_callback",
+                                    "db_locate_servers"};
+const char* const kMissingFromOld[] = {"db_version_check", "db_string_ping_server",
+                                       "db_locate_servers", "dbpp_explain"};
+
+bool is_missing_from_old(const std::string& name) {
+  for (const char* missing : kMissingFromOld) {
+    if (name == missing) return true;
+  }
+  return false;
+}
+
+// The UTF-16 text of s, as a version block stores it.
+std::string wide(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    out.push_back(c);
+    out.push_back('\0');
+  }
+  return out;
+}
+
+class LibraryFormsTest : public ::testing::Test {};
+
+TEST_F(LibraryFormsTest, CurrentLibrariesExportAllEntryPoints) {
+  static_assert(sizeof kEntryPoints / sizeof kEntryPoints[0] == 41);
+  for (const char* name : {"libdblib7.so", "libdblib6.so"}) {
+    Library lib(name);
+    ASSERT_TRUE(lib.loaded()) << name;
+    for (const char* entry : kEntryPoints)
+      EXPECT_NE(lib.find(entry), nullptr) << name << entry;
+  }
+}
+
+TEST_F(LibraryFormsTest, OldLibraryLacksTheNewerEntryPoints) {
+  Library lib("libdblib5.so");
+  ASSERT_TRUE(lib.loaded());
+  for (const char* entry : kEntryPoints) {
+    if (is_missing_from_old(entry)) {
+      EXPECT_EQ(lib.find(entry), nullptr) << entry;
+    } else {
+      EXPECT_NE(lib.find(entry), nullptr) << entry;
+    }
+  }
+  // Internal symbols stay inside the library.
+  EXPECT_EQ(lib.find("_ZN5dblib8Registry3getEv"), nullptr);
+  EXPECT_EQ(lib.find("vs_version_info"), nullptr);
+}
+
+TEST_F(LibraryFormsTest, VersionCheckAnswersPerGeneration) {
+  Library seven("libdblib7.so");
+  Library six("libdblib6.so");
+  auto check7 = seven.sym<db_version_check_fn>("db_version_check");
+  auto check6 = six.sym<db_version_check_fn>("db_version_check");
+  EXPECT_NE(check7(7), 0u);
+  EXPECT_NE(check7(6), 0u);
+  EXPECT_EQ(check7(8), 0u);
+  EXPECT_EQ(check6(7), 0u);
+  EXPECT_NE(check6(6), 0u);
+}
+
+TEST_F(LibraryFormsTest, EachLibraryCarriesItsVersionBlock) {
+  const std::pair<const char*, const char*> expected[] = {
+      {"libdblib7.so", "7.0."}, {"libdblib6.so", "6.0."}, {"libdblib5.so", "5."}};
+  for (auto [name, version] : expected) {
+    std::ifstream in(std::string(VELAR_LIB_DIR) + "/" + name, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t key = bytes.find(wide("ProductVersion"));
+    ASSERT_NE(key, std::string::npos) << name;
+    EXPECT_NE(bytes.find(wide(version), key), std::string::npos) << name;
+  }
+}
+
+TEST_F(LibraryFormsTest, LoadedLibrariesKeepSeparateState) {
+  Library seven("libdblib7.so");
+  Library six("libdblib6.so");
+  sqlca a{}, b{};
+  ASSERT_EQ(seven.init(&a), 1u);
+  ASSERT_EQ(six.init(&b), 1u);
+  EXPECT_EQ(seven.sym<db_start_engine_fn>("db_start_engine")(&a, "eng=only7"), 1u);
+  EXPECT_EQ(six.sym<db_find_engine_fn>("db_find_engine")(&b, "only7"), 0);
+  EXPECT_EQ(b.sqlcode, DBE_ENGINE_NOT_RUNNING);
+  EXPECT_NE(seven.sym<db_find_engine_fn>("db_find_engine")(&a, "only7"), 0);
+  seven.fini(&a);
+  six.fini(&b);
+}
+
+class LegacyFormTest : public DbTest {
+ protected:
+  LegacyFormTest() : DbTest("libdblib6.so") {}
+};
+
+TEST_F(LegacyFormTest, StatementsRunWithTheContextArgument) {
+  connect();
+  exec("CREATE TABLE t(a INTEGER)");
+  exec("INSERT INTO t VALUES (41), (1)");
+  EXPECT_EQ(query_int("SELECT sum(a) FROM t"), 42);
+  lib.commit(&ca);
+  EXPECT_EQ(ca.sqlcode, 0);
+}
+
+class OldLibraryTest : public DbTest {
+ protected:
+  OldLibraryTest() : DbTest("libdblib5.so") {}
+};
+
+TEST_F(OldLibraryTest, WorksWithoutItsMissingEntryPoints) {
+  connect();
+  exec("CREATE TABLE t(a INTEGER)");
+  exec("INSERT INTO t VALUES (7)");
+  EXPECT_EQ(query_int("SELECT a FROM t"), 7);
+}
+
+TEST_F(LegacyFormTest, CursorEntriesAnswerNotImplemented) {
+  connect();
+  int16_t number = 0;
+  lib.prepare(&ca, &number, "SELECT 1");
+  lib.open(&ca, &number);
+  EXPECT_EQ(ca.sqlcode, DBE_NOT_IMPLEMENTED);
+  EXPECT_NE(lib.message(&ca).find("dbpp_open"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace dblib_test
