@@ -1,6 +1,7 @@
 // Case mapping and ordering of Windows-1252 text, and the string routines
 // built on them (trimming, comparison, searching, replacing).
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "host/sysutils.h"
@@ -259,20 +260,30 @@ bool AnsiSameText(std::string_view left, std::string_view right) {
   return left.size() == right.size() && AnsiCompareText(left, right) == 0;
 }
 
+// Length of zero-terminated text read at most maxLength far; a null pointer
+// is the empty text, as the C-string routines of this family treat it.
+static std::size_t boundedLength(const char*& text, std::size_t maxLength) {
+  if (text == nullptr) text = "";
+  return strnlen(text, maxLength);
+}
+
 // Locale-aware order of zero-terminated text, respecting case.
 int AnsiStrComp(const char* left, const char* right) {
-  return collate(left, std::strlen(left), right, std::strlen(right), true);
+  const std::size_t leftLength = boundedLength(left, SIZE_MAX);
+  return collate(left, leftLength, right, boundedLength(right, SIZE_MAX), true);
 }
 
 // Locale-aware order of zero-terminated text, ignoring case.
 int AnsiStrIComp(const char* left, const char* right) {
-  return collate(left, std::strlen(left), right, std::strlen(right), false);
+  const std::size_t leftLength = boundedLength(left, SIZE_MAX);
+  return collate(left, leftLength, right, boundedLength(right, SIZE_MAX), false);
 }
 
 // Locale-aware, case-insensitive order of at most maxLength characters; a
 // slot that fills its buffer without a terminator is read only that far.
 int AnsiStrLIComp(const char* left, const char* right, std::size_t maxLength) {
-  return collate(left, strnlen(left, maxLength), right, strnlen(right, maxLength), false);
+  const std::size_t leftLength = boundedLength(left, maxLength);
+  return collate(left, leftLength, right, boundedLength(right, maxLength), false);
 }
 
 // Exact-byte search in zero-terminated text.

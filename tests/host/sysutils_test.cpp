@@ -78,6 +78,8 @@ TEST_F(AnsiTextTest, BoundedComparisonStopsAtTheLimitOrTheTerminator) {
   EXPECT_EQ(AnsiStrLIComp("SMITHxxx", "smithyyy", 5), 0);
   EXPECT_NE(AnsiStrLIComp("SMITHxxx", "smithyyy", 6), 0);
   EXPECT_NE(AnsiStrLIComp("smith", "smithson", 8), 0);
+  EXPECT_EQ(AnsiStrLIComp(nullptr, "", 4), 0);
+  EXPECT_LT(AnsiStrLIComp(nullptr, "a", 4), 0);
   EXPECT_EQ(AnsiStrLIComp("\xC9"
                           "COLE",
                           "\xE9"
