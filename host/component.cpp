@@ -62,16 +62,22 @@ bool SameName(const std::string& A, const std::string& B) {
 
 TObject::~TObject() = default;
 
-// Derives the name from the run-time type, so that every class reports its own
-// name without declaring it. During destruction this is the class whose
-// destructor is running.
-std::string TObject::ClassName() const {
-  const char* mangled = typeid(*this).name();
+// Demangles a type's name and strips its namespaces, so that the class
+// registry and ClassName agree on what a class is called.
+std::string ClassNameOf(const std::type_info& Type) {
+  const char* mangled = Type.name();
   int status = 0;
   std::unique_ptr<char, decltype(&std::free)> demangled(
       abi::__cxa_demangle(mangled, nullptr, nullptr, &status), &std::free);
   if (status != 0 || !demangled) return mangled;
   return UnqualifiedName(demangled.get());
+}
+
+// Derives the name from the run-time type, so that every class reports its own
+// name without declaring it. During destruction this is the class whose
+// destructor is running.
+std::string TObject::ClassName() const {
+  return ClassNameOf(typeid(*this));
 }
 
 // ------------------------------------------------------------ TPersistent

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 namespace host {
@@ -14,7 +15,12 @@ namespace host {
 class TObject;
 class TPersistent;
 class TComponent;
-class TFiler;  // form-file streaming; defined with the form-file reader and writer
+class TFiler;          // form-file streaming; defined in host/formfile.h
+class TPropertyTable;  // published properties; defined in host/typinfo.h
+class TMethodTable;    // named event handlers; defined in host/typinfo.h
+
+// The unqualified name of a C++ class, as ClassName reports it: "TStringList".
+std::string ClassNameOf(const std::type_info& Type);
 
 // An event handler with the sender as its only argument; empty means unassigned.
 using TNotifyEvent = std::function<void(TObject*)>;
@@ -43,6 +49,11 @@ class TPersistent : public TObject {
   virtual void Assign(TPersistent* Source);
   virtual TPersistent* GetOwner();
   virtual std::string GetNamePath();
+
+  // The published properties of the class (none here). A class that publishes
+  // properties declares its own Properties(), built on its parent's table;
+  // one that declares none inherits its parent's through name lookup.
+  static const TPropertyTable& Properties();
 
  protected:
   [[noreturn]] void AssignError(TPersistent* Source);
@@ -107,6 +118,13 @@ class TComponent : public TPersistent {
 
   TPersistent* GetOwner() override;
   std::string GetNamePath() override;
+
+  // Published: Name (held by the form file's object header, not written as a
+  // property) and Tag, default 0.
+  static const TPropertyTable& Properties();
+  // The named event handlers a root class offers to the components it owns
+  // (none here); a form or data module class declares its own Methods().
+  static const TMethodTable& Methods();
 
   const std::string& Name() const { return name_; }
   TComponent* Owner() const { return owner_; }

@@ -1,0 +1,367 @@
+// Published-property tables, method tables, and the text form of property
+// values that designers and the form-file code share.
+#include "host/typinfo.h"
+
+#include <cxxabi.h>
+
+#include <cstdlib>
+
+#include "host/strings.h"
+#include "host/sysutils.h"
+
+namespace host {
+
+// ------------------------------------------------------------- kinds, enums
+
+// Names the kinds the way a property editor labels them.
+const char* PropKindName(TPropKind Kind) {
+  switch (Kind) {
+    case pkBoolean:
+      return "Boolean";
+    case pkInteger:
+      return "Integer";
+    case pkString:
+      return "String";
+    case pkEnumeration:
+      return "Enumeration";
+    case pkStringList:
+      return "StringList";
+    case pkComponent:
+      return "Component";
+    case pkPersistent:
+      return "Persistent";
+    case pkEvent:
+      return "Event";
+  }
+  return "Unknown";
+}
+
+// Value names are identifiers, which the framework compares without case.
+int TEnumTypeInfo::IndexOf(std::string_view ValueName) const {
+  for (std::size_t i = 0; i < Values.size(); ++i)
+    if (SameText(Values[i], ValueName)) return static_cast<int>(i);
+  return -1;
+}
+
+// ------------------------------------------------------------- TPropInfo
+
+// The kind-specific classes fill in the accessors, range and defaults.
+TPropInfo::TPropInfo(std::string Name, TPropKind Kind, std::string TypeName)
+    : name_(std::move(Name)), kind_(Kind), typeName_(std::move(TypeName)) {}
+
+TPropInfo::~TPropInfo() = default;
+
+// Reached when a caller uses an accessor of another kind: a programming
+// error, reported with the property so that it is found at once.
+void TPropInfo::WrongKind(const char* Access) const {
+  throw EInvalidOperation(std::string("Property ") + name_ + " is of kind " + PropKindName(kind_) +
+                          " and has no " + Access + " access.");
+}
+
+// Refuses an ordinal outside the property's type before it reaches the
+// setter, where a narrowing cast would silently change it.
+void TPropInfo::CheckRange(std::int64_t Value) const {
+  if (Value < minValue_ || Value > maxValue_)
+    throw EConvertError(IntToStr(Value) + " is out of range for property " + name_ + " (" +
+                        IntToStr(minValue_) + ".." + IntToStr(maxValue_) + ")");
+}
+
+// The accessors of the base refuse: each kind's class overrides its own.
+std::int64_t TPropInfo::GetOrdinal(TPersistent*) const {
+  WrongKind("ordinal");
+}
+void TPropInfo::SetOrdinal(TPersistent*, std::int64_t) const {
+  WrongKind("ordinal");
+}
+std::string TPropInfo::GetString(TPersistent*) const {
+  WrongKind("string");
+}
+void TPropInfo::SetString(TPersistent*, const std::string&) const {
+  WrongKind("string");
+}
+TStrings* TPropInfo::GetStrings(TPersistent*) const {
+  WrongKind("string list");
+}
+void TPropInfo::SetStrings(TPersistent*, TStrings*) const {
+  WrongKind("string list");
+}
+TComponent* TPropInfo::GetComponent(TPersistent*) const {
+  WrongKind("component");
+}
+void TPropInfo::SetComponent(TPersistent*, TComponent*) const {
+  WrongKind("component");
+}
+bool TPropInfo::AcceptsComponent(const TComponent*) const {
+  return false;
+}
+TPersistent* TPropInfo::GetObject(TPersistent*) const {
+  WrongKind("sub-object");
+}
+const TPropertyTable& TPropInfo::ObjectProperties() const {
+  WrongKind("sub-object");
+}
+const std::type_info& TPropInfo::EventSignature() const {
+  WrongKind("event");
+}
+bool TPropInfo::IsHandlerAssigned(TPersistent*) const {
+  WrongKind("event");
+}
+const TMethodEntry* TPropInfo::GetHandler(TPersistent*, TObject*&) const {
+  WrongKind("event");
+}
+void TPropInfo::SetHandler(TPersistent*, const TMethodEntry*, TObject*) const {
+  WrongKind("event");
+}
+
+namespace {
+
+// The name of a referenced component for display: its path from the root the
+// property's object lives in, or else from its own root, qualified by that
+// root's name, so a reference into another form still reads sensibly.
+std::string ReferenceText(TComponent* Target, TPersistent* Instance) {
+  if (Target == nullptr) return std::string();
+  std::string path;
+  if (TryComponentPath(Target, RootOf(Instance), path)) return path;
+  TComponent* targetRoot = RootOf(Target);
+  if (targetRoot != Target && TryComponentPath(Target, targetRoot, path))
+    return targetRoot->Name() + "." + path;
+  return Target->Name();
+}
+
+}  // namespace
+
+// One text form per kind, so that a property editor needs no kind-specific
+// code to show a value.
+std::string TPropInfo::GetAsText(TPersistent* Instance) const {
+  switch (kind_) {
+    case pkBoolean:
+      return GetOrdinal(Instance) != 0 ? "True" : "False";
+    case pkInteger:
+      return IntToStr(GetOrdinal(Instance));
+    case pkString:
+      return GetString(Instance);
+    case pkEnumeration: {
+      std::int64_t ordinal = GetOrdinal(Instance);
+      if (ordinal >= 0 && ordinal < static_cast<std::int64_t>(enumNames_.size()))
+        return enumNames_[static_cast<std::size_t>(ordinal)];
+      return IntToStr(ordinal);
+    }
+    case pkStringList: {
+      TStrings* lines = GetStrings(Instance);
+      return lines != nullptr ? lines->Text() : std::string();
+    }
+    case pkComponent:
+      return ReferenceText(GetComponent(Instance), Instance);
+    case pkPersistent: {
+      TPersistent* object = GetObject(Instance);
+      return object != nullptr ? "(" + object->ClassName() + ")" : std::string();
+    }
+    case pkEvent: {
+      TObject* handlerInstance = nullptr;
+      const TMethodEntry* handler = GetHandler(Instance, handlerInstance);
+      return handler != nullptr ? handler->Name() : std::string();
+    }
+  }
+  return std::string();
+}
+
+// The inverse of GetAsText. Each kind checks its text before anything is set,
+// so a refused text leaves the value as it was.
+void TPropInfo::SetAsText(TPersistent* Instance, std::string_view Text) const {
+  switch (kind_) {
+    case pkBoolean: {
+      if (SameText(Text, "True"))
+        SetOrdinal(Instance, 1);
+      else if (SameText(Text, "False"))
+        SetOrdinal(Instance, 0);
+      else
+        throw EConvertError("'" + std::string(Text) + "' is not a valid value for " + name_ +
+                            " (True or False)");
+      return;
+    }
+    case pkInteger: {
+      std::int64_t value = 0;
+      if (!TryStrToInt64(Text, value))
+        throw EConvertError("'" + std::string(Text) + "' is not a valid integer value");
+      SetOrdinal(Instance, value);
+      return;
+    }
+    case pkString:
+      SetString(Instance, std::string(Text));
+      return;
+    case pkEnumeration: {
+      int ordinal = -1;
+      for (std::size_t i = 0; i < enumNames_.size() && ordinal < 0; ++i)
+        if (SameText(enumNames_[i], Text)) ordinal = static_cast<int>(i);
+      if (ordinal < 0)
+        throw EConvertError("'" + std::string(Text) + "' is not a value of " + typeName_);
+      SetOrdinal(Instance, ordinal);
+      return;
+    }
+    case pkStringList: {
+      TStringList lines;
+      lines.SetText(Text);
+      SetStrings(Instance, &lines);
+      return;
+    }
+    case pkComponent: {
+      if (Text.empty()) {
+        SetComponent(Instance, nullptr);
+        return;
+      }
+      TComponent* target = FindComponentPath(RootOf(Instance), Text);
+      if (target == nullptr)
+        throw EConvertError("There is no component named " + std::string(Text) + ".");
+      SetComponent(Instance, target);
+      return;
+    }
+    case pkPersistent:
+      throw EConvertError("Property " + name_ + " is an object and cannot be set from text.");
+    case pkEvent: {
+      if (Text.empty()) {
+        SetHandler(Instance, nullptr, nullptr);
+        return;
+      }
+      TComponent* root = RootOf(Instance);
+      const TClassInfo* rootClass = FindClassOf(root);
+      const TMethodEntry* handler = nullptr;
+      if (rootClass != nullptr && rootClass->Methods() != nullptr)
+        handler = rootClass->Methods()->Find(Text);
+      if (handler == nullptr)
+        throw EConvertError("There is no handler named " + std::string(Text) + ".");
+      SetHandler(Instance, handler, root);
+      return;
+    }
+  }
+}
+
+// The declared default as a property editor would show the value.
+std::string TPropInfo::DefaultText() const {
+  if (!hasDefault_) return std::string();
+  switch (kind_) {
+    case pkBoolean:
+      return defaultOrdinal_ != 0 ? "True" : "False";
+    case pkInteger:
+      return IntToStr(defaultOrdinal_);
+    case pkEnumeration:
+      if (defaultOrdinal_ >= 0 && defaultOrdinal_ < static_cast<std::int64_t>(enumNames_.size()))
+        return enumNames_[static_cast<std::size_t>(defaultOrdinal_)];
+      return IntToStr(defaultOrdinal_);
+    case pkString:
+      return defaultString_;
+    default:
+      return std::string();
+  }
+}
+
+// Decides, with AlwaysWritten, whether the writer may leave a value out.
+bool TPropInfo::IsDefaultValue(TPersistent* Instance) const {
+  switch (kind_) {
+    case pkBoolean:
+    case pkInteger:
+    case pkEnumeration:
+      return hasDefault_ && GetOrdinal(Instance) == defaultOrdinal_;
+    case pkString:
+      return hasDefault_ && GetString(Instance) == defaultString_;
+    case pkStringList: {
+      TStrings* lines = GetStrings(Instance);
+      return lines == nullptr || lines->Count() == 0;
+    }
+    case pkComponent:
+      return GetComponent(Instance) == nullptr;
+    case pkPersistent:
+      return false;
+    case pkEvent:
+      return !IsHandlerAssigned(Instance);
+  }
+  return false;
+}
+
+// Records the value names; the range follows from their number.
+void TPropDecl::SetEnumType(const TEnumTypeInfo& Type) {
+  info_->enumNames_ = Type.Values;
+  info_->minValue_ = 0;
+  info_->maxValue_ = static_cast<std::int64_t>(Type.Values.size()) - 1;
+}
+
+// -------------------------------------------------------- TPropertyTable
+
+// Copies the parent's entries (shared, not duplicated) and adds or replaces
+// with the class's own.
+TPropertyTable::TPropertyTable(const TPropertyTable& Parent, std::initializer_list<TPropDecl> Own)
+    : props_(Parent.props_) {
+  for (const TPropDecl& decl : Own) {
+    bool replaced = false;
+    for (auto& prop : props_) {
+      if (SameText(prop->Name(), decl.Info()->Name())) {
+        prop = decl.Info();
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) props_.push_back(decl.Info());
+  }
+}
+
+// The property at Index, checked.
+const TPropInfo& TPropertyTable::Item(int Index) const {
+  if (Index < 0 || Index >= Count())
+    throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  return *props_[static_cast<std::size_t>(Index)];
+}
+
+// Property names are identifiers and compare without case; tables are short,
+// so a scan is the cheapest lookup.
+const TPropInfo* TPropertyTable::Find(std::string_view Name) const {
+  for (const auto& prop : props_)
+    if (SameText(prop->Name(), Name)) return prop.get();
+  return nullptr;
+}
+
+namespace detail {
+
+// A readable form of an event's function type, such as "void (host::TObject*)".
+std::string SignatureName(const std::type_info& Signature) {
+  int status = 0;
+  std::unique_ptr<char, decltype(&std::free)> demangled(
+      abi::__cxa_demangle(Signature.name(), nullptr, nullptr, &status), &std::free);
+  if (status != 0 || !demangled) return Signature.name();
+  return demangled.get();
+}
+
+// String-list properties without a setter are filled in place; Assign makes
+// the replacement one change for the list's listeners.
+void AssignLines(TStrings* Target, TStrings* Source) {
+  if (Target == nullptr) throw EInvalidOperation("The property has no string list to fill.");
+  Target->Assign(Source);
+}
+
+}  // namespace detail
+
+// ------------------------------------------ tables of the framework classes
+
+// A plain persistent object publishes nothing.
+const TPropertyTable& TPersistent::Properties() {
+  static const TPropertyTable table;
+  return table;
+}
+
+// Name is listed for the designer but held by the object header of a form
+// file; Tag is an ordinary integer property.
+const TPropertyTable& TComponent::Properties() {
+  static const TPropertyTable table(
+      TPersistent::Properties(),
+      {
+          StringProp("Name", &TComponent::Name, &TComponent::SetName).NotStored(),
+          IntProp("Tag", &TComponent::Tag, &TComponent::SetTag, 0),
+      });
+  return table;
+}
+
+// A component that is no root offers no handlers.
+const TMethodTable& TComponent::Methods() {
+  static const TMethodTable table;
+  return table;
+}
+
+}  // namespace host
