@@ -15,58 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_dblib_support.h"
 #include "dblib/include/sqldef.h"
 
 namespace {
 
 constexpr int kRows = 100000;
 
-struct TempDir {
-  TempDir() {
-    char pattern[] = "/tmp/dblib-bench-XXXXXX";
-    path = mkdtemp(pattern);
-  }
-  ~TempDir() { std::filesystem::remove_all(path); }
-  std::string path;
-};
-
-// The short-form library, bound by name as a caller would.
-struct Library {
-  Library() {
-    handle = dlopen(VELAR_LIB_DIR "/libdblib7.so", RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) return;
-    init = sym<db_init_fn>("db_init");
-    fini = sym<db_fini_fn>("db_fini");
-    connect = sym<db_string_connect_fn>("db_string_connect");
-    create = sym<dblib_test_create_database_fn>("dblib_test_create_database");
-    prepare = sym<dbpp_prepare_fn>("dbpp_prepare");
-    execute_into = sym<dbpp_execute_into_fn>("dbpp_execute_into");
-    execute_imm = sym<dbpp_execute_imm_fn>("dbpp_execute_imm");
-    dropstmt = sym<dbpp_dropstmt_fn>("dbpp_dropstmt");
-    commit = sym<dbpp_commit_fn>("dbpp_commit");
-    alloc = sym<alloc_sqlda_fn>("alloc_sqlda");
-    release = sym<free_sqlda_fn>("free_sqlda");
-  }
-  ~Library() {
-    if (handle != nullptr) dlclose(handle);
-  }
-  template <typename F>
-  F sym(const char* name) {
-    return reinterpret_cast<F>(dlsym(handle, name));
-  }
-  void* handle = nullptr;
-  db_init_fn init;
-  db_fini_fn fini;
-  db_string_connect_fn connect;
-  dblib_test_create_database_fn create;
-  dbpp_prepare_fn prepare;
-  dbpp_execute_into_fn execute_into;
-  dbpp_execute_imm_fn execute_imm;
-  dbpp_dropstmt_fn dropstmt;
-  dbpp_commit_fn commit;
-  alloc_sqlda_fn alloc;
-  free_sqlda_fn release;
-};
+using dblib_bench::Library;
+using dblib_bench::TempDir;
 
 void BM_SqliteInsert(benchmark::State& state) {
   for (auto _ : state) {
@@ -109,11 +66,8 @@ void BM_DblibInsert(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     TempDir dir;
-    std::string file = dir.path + "/dblib.db";
-    lib.create(file.c_str());
     sqlca ca{};
-    lib.init(&ca);
-    lib.connect(&ca, ("eng=bench;start=x;uid=DBA;pwd=SQL;dbf=" + file).c_str());
+    lib.connect_new(ca, dir.path, "bench");
     lib.execute_imm(&ca, "CREATE TABLE t(id INTEGER, name VARCHAR(40), price DOUBLE)", 2);
     lib.commit(&ca, 0);
     state.ResumeTiming();
@@ -153,11 +107,8 @@ void BM_DblibChunkedValue(benchmark::State& state) {
     return;
   }
   TempDir dir;
-  std::string file = dir.path + "/chunks.db";
-  lib.create(file.c_str());
   sqlca ca{};
-  lib.init(&ca);
-  lib.connect(&ca, ("eng=chunks;start=x;uid=DBA;pwd=SQL;dbf=" + file).c_str());
+  lib.connect_new(ca, dir.path, "chunks");
   const size_t total = static_cast<size_t>(state.range(0)) << 20;
   std::vector<char> buffer(DBT_LONG_CHUNK + 2, 'x');
   sqlda* in = lib.alloc(1);

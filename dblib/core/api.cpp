@@ -10,6 +10,7 @@
 #include "dblib/core/connection.h"
 #include "dblib/core/connstr.h"
 #include "dblib/core/convert.h"
+#include "dblib/core/describe.h"
 #include "dblib/core/execute.h"
 #include "dblib/core/registry.h"
 #include "dblib/core/request.h"
@@ -261,10 +262,10 @@ int cancel_request(sqlca* ca) {
   trace_call("db_cancel_request");
   Session* session = ca != nullptr ? find_session(ca) : nullptr;
   if (session == nullptr || !session->working) return 0;
+  // The progress handler ends the running statement. sqlite3_interrupt is
+  // no use here: while any cursor of the connection is still reading, it
+  // would also stop every statement started after it.
   session->cancel_requested = true;
-  if (session->connection && session->connection->handle() != nullptr) {
-    sqlite3_interrupt(session->connection->handle());
-  }
   return 1;
 }
 
@@ -547,17 +548,6 @@ void get_option(sqlca* ca, const char* option, sqlda* descriptor) {
     text.size = value.size();
     write_output(text, descriptor->sqlvar[0], 0, status);
   }
-  request.finish(0);
-}
-
-void cursor_entry(sqlca* ca, const char* entry_point) {
-  Request request(ca, entry_point);
-  if (request.injected()) return;
-  if (request.connection() == nullptr) return;
-  request.status.fail(DBE_NOT_IMPLEMENTED,
-                      "Feature not implemented: %s (cursors) is not "
-                      "available in this version of the library",
-                      entry_point);
   request.finish(0);
 }
 

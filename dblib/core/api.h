@@ -36,8 +36,20 @@ void execute_immediate(sqlca* ca, const char* sql);
 void describe(sqlca* ca, int16_t* statement, sqlda* descriptor, unsigned what);
 void set_option(sqlca* ca, const char* option, sqlda* descriptor);
 void get_option(sqlca* ca, const char* option, sqlda* descriptor);
-// Cursor entry points, answered with "not implemented" for now.
-void cursor_entry(sqlca* ca, const char* entry_point);
+
+// Cursors (cursor_api.cpp).
+void declare_cursor(sqlca* ca, const char* cursor, int16_t* statement, unsigned options);
+void open_cursor(sqlca* ca, const char* cursor, sqlda* input, unsigned options);
+void close_cursor(sqlca* ca, const char* cursor);
+void describe_cursor(sqlca* ca, const char* cursor, sqlda* descriptor, unsigned what);
+void fetch(sqlca* ca, const char* cursor, unsigned orientation, int32_t offset, sqlda* descriptor,
+           unsigned width);
+void get_data(sqlca* ca, const char* cursor, unsigned column, int32_t offset, sqlda* descriptor);
+void update(sqlca* ca, const char* cursor, sqlda* input);
+void delete_row(sqlca* ca, const char* cursor);
+void put_into(sqlca* ca, const char* cursor, sqlda* input, sqlda* output);
+void explain(sqlca* ca, const char* cursor, sqlda* descriptor);
+void resume(sqlca* ca, const char* cursor);
 
 // Test control.
 void test_trace(int on);

@@ -1,5 +1,10 @@
 #include "dblib/core/connection.h"
 
+#include <strings.h>
+
+#include <algorithm>
+
+#include "dblib/core/cursor.h"
 #include "dblib/core/registry.h"
 #include "dblib/core/session.h"
 #include "dblib/core/users.h"
@@ -27,6 +32,8 @@ bool exec(sqlite3* db, const char* sql, Status& status) {
 }
 
 }  // namespace
+
+Connection::Connection(Session& session) : session_(session) {}
 
 Connection::~Connection() {
   close_handle();
@@ -56,7 +63,8 @@ bool Connection::open(Database& database, const ConnectParams& params, Status& s
 }
 
 void Connection::close_handle() {
-  statements_.clear();  // finalizes every statement before the handle goes
+  cursors_.clear();     // finalizes every cursor's statements, then
+  statements_.clear();  // every prepared statement, before the handle goes
   free_numbers_.clear();
   if (db_ != nullptr) {
     // Work not committed is rolled back, as closing the handle would.
@@ -100,16 +108,46 @@ Statement* Connection::statement(int16_t number) {
 
 bool Connection::drop_statement(int16_t number) {
   if (statement(number) == nullptr) return false;
+  cursors_.erase(std::remove_if(cursors_.begin(), cursors_.end(),
+                                [&](const std::unique_ptr<Cursor>& cursor) {
+                                  return cursor->statement() == number;
+                                }),
+                 cursors_.end());
   statements_[static_cast<size_t>(number - 1)].reset();
   free_numbers_.push_back(number);
   return true;
 }
 
-bool Connection::prepare_to_run(const Statement& statement, Status& status) {
+// Begins the implicit transaction a change (or a read at isolation 2 and
+// above) needs, unless one runs or the statement controls transactions.
+bool Connection::prepare_to_run(bool writes, bool transaction_control, Status& status) {
   had_transaction_ = sqlite3_get_autocommit(db_) == 0;
-  if (statement.transaction_control || had_transaction_) return true;
-  if (statement.writes || options_.isolation_level() >= 2) return exec(db_, "BEGIN", status);
+  if (transaction_control || had_transaction_) return true;
+  if (writes || options_.isolation_level() >= 2) return exec(db_, "BEGIN", status);
   return true;
+}
+
+// A handful of cursors per connection: a scan without building a key keeps
+// every fetch free of allocation.
+Cursor* Connection::cursor(std::string_view name) {
+  for (auto& cursor : cursors_) {
+    const std::string& own = cursor->name();
+    if (own.size() == name.size() && strncasecmp(own.data(), name.data(), name.size()) == 0) {
+      return cursor.get();
+    }
+  }
+  return nullptr;
+}
+
+// A name declared again keeps its cursor object, which callers may hold.
+Cursor& Connection::declare_cursor(std::string_view name, int16_t statement, unsigned options) {
+  Cursor* existing = cursor(name);
+  if (existing != nullptr) {
+    existing->redeclare(statement, options);
+    return *existing;
+  }
+  cursors_.push_back(std::make_unique<Cursor>(std::string(name), statement, options));
+  return *cursors_.back();
 }
 
 void Connection::ran(bool failed, Status& status) {
@@ -135,13 +173,11 @@ bool Connection::set_option(std::string_view name, std::string_view value, Statu
   return true;
 }
 
+// Always installed: besides driving the wait callback it is how a cancel
+// ends the running statement, and that statement alone.
 void Connection::update_progress_handler() {
   if (db_ == nullptr) return;
-  if (session_.callback(DBCB_WAIT) != nullptr) {
-    sqlite3_progress_handler(db_, kProgressSteps, on_progress, &session_);
-  } else {
-    sqlite3_progress_handler(db_, 0, nullptr, nullptr);
-  }
+  sqlite3_progress_handler(db_, kProgressSteps, on_progress, &session_);
 }
 
 }  // namespace dblib

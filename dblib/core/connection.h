@@ -1,5 +1,6 @@
 // One connection: an SQLite handle on a started database, its prepared
-// statements (numbered 1..32767), SQL variables, options and transaction.
+// statements (numbered 1..32767), its named cursors, SQL variables, options
+// and transaction.
 //
 // Transactions are implicit: the first statement that changes data (or, at
 // isolation levels 2 and 3, any statement) begins one, and it lasts until
@@ -13,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dblib/core/connstr.h"
@@ -23,12 +25,13 @@
 
 namespace dblib {
 
+class Cursor;
 class Session;
 struct Database;
 
 class Connection {
  public:
-  explicit Connection(Session& session) : session_(session) {}
+  explicit Connection(Session& session);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -50,14 +53,22 @@ class Connection {
     if (terminated_) close_handle();
   }
 
-  // Statement numbers.
+  // Statement numbers. Dropping a statement closes and forgets its cursors.
   bool add_statement(std::unique_ptr<Statement> statement, int16_t& number, Status& status);
   Statement* statement(int16_t number);
   bool drop_statement(int16_t number);
 
+  // Cursors by name (compared without regard to case); null when undeclared.
+  Cursor* cursor(std::string_view name);
+  // Declares a cursor, or declares a closed one again.
+  Cursor& declare_cursor(std::string_view name, int16_t statement, unsigned options);
+
   // Around every statement run: begins the implicit transaction when one is
   // needed, and afterwards notes a transaction SQLite rolled back.
-  bool prepare_to_run(const Statement& statement, Status& status);
+  bool prepare_to_run(const Statement& statement, Status& status) {
+    return prepare_to_run(statement.writes, statement.transaction_control, status);
+  }
+  bool prepare_to_run(bool writes, bool transaction_control, Status& status);
   void ran(bool failed, Status& status);
   bool commit(Status& status);
   bool rollback(Status& status);
@@ -66,7 +77,7 @@ class Connection {
   const Options& options() const { return options_; }
   Variables& variables() { return variables_; }
 
-  // Installs or removes the progress handler that drives the wait callback.
+  // Installs the progress handler that drives the wait callback and cancel.
   void update_progress_handler();
 
  private:
@@ -79,6 +90,7 @@ class Connection {
   bool had_transaction_ = false;
   std::vector<std::unique_ptr<Statement>> statements_;  // index = number - 1
   std::vector<int16_t> free_numbers_;
+  std::vector<std::unique_ptr<Cursor>> cursors_;
   Options options_;
   Variables variables_;
 };

@@ -104,15 +104,17 @@ bool put_integer(const ValueRef& value, void* at, int index, Status& status) {
   return true;
 }
 
-// Copies bytes into a host buffer of capacity bytes; when they do not fit,
-// the indicator tells the full length and the call warns.
-size_t copy_cut(const char* bytes, size_t size, char* to, size_t capacity, sqlvar& entry,
+// Copies the bytes of text from offset on into a host buffer of capacity
+// bytes; when they do not fit, the indicator tells the value's full length
+// and the call warns.
+size_t copy_cut(std::string_view text, size_t offset, char* to, size_t capacity, sqlvar& entry,
                 Status& status) {
+  size_t size = text.size() - offset;
   size_t count = size <= capacity ? size : capacity;
-  if (count > 0) std::memcpy(to, bytes, count);
+  if (count > 0) std::memcpy(to, text.data() + offset, count);
   if (count < size) {
     if (entry.sqlind != nullptr) {
-      *entry.sqlind = static_cast<int16_t>(size > 32767 ? 32767 : size);
+      *entry.sqlind = static_cast<int16_t>(text.size() > 32767 ? 32767 : text.size());
     }
     status.warn(DBE_TRUNCATED, "Value truncated to %zu of its %zu bytes", count, size);
   }
@@ -276,7 +278,7 @@ bool read_input(const sqlvar& entry, int index, Variables* variables, InputValue
   }
 }
 
-bool write_output(const ValueRef& value, sqlvar& entry, int index, Status& status) {
+bool write_output(const ValueRef& value, sqlvar& entry, int index, Status& status, size_t offset) {
   if (value.kind == Kind::Null) {
     if (entry.sqlind == nullptr) {
       return status.fail(DBE_NO_INDICATOR,
@@ -287,14 +289,25 @@ bool write_output(const ValueRef& value, sqlvar& entry, int index, Status& statu
     *entry.sqlind = -1;
     return true;
   }
-  if (entry.sqlind != nullptr) *entry.sqlind = 0;
-  if (entry.sqldata == nullptr) {
-    return status.fail(DBE_INVALID_HOST_VARIABLE, "Host variable %d has no data buffer", index + 1);
-  }
   char* data = static_cast<char*>(entry.sqldata);
   int type = entry.sqltype & DBT_TYPE_MASK;
   int length = entry.sqllen;
   char scratch[32];
+  bool is_text = type == DBT_STRING || type == DBT_DATE || type == DBT_TIME ||
+                 type == DBT_TIMESTAMP || type == DBT_VARCHAR || type == DBT_BINARY ||
+                 type == DBT_FIXCHAR;
+  // Numbers are formatted only for text entries: the per-value path stays cheap.
+  std::string_view text = is_text ? text_of(value, scratch) : std::string_view();
+  if (offset > 0 && (!is_text || offset > text.size())) {
+    return status.fail(DBE_BAD_ARGUMENT,
+                       is_text ? "Offset %zu lies beyond the end of the value of host variable %d"
+                               : "Offset %zu given for host variable %d, which is not text",
+                       offset, index + 1);
+  }
+  if (entry.sqlind != nullptr) *entry.sqlind = 0;
+  if (data == nullptr) {
+    return status.fail(DBE_INVALID_HOST_VARIABLE, "Host variable %d has no data buffer", index + 1);
+  }
   switch (type) {
     case DBT_STRING:
     case DBT_DATE:
@@ -306,9 +319,7 @@ bool write_output(const ValueRef& value, sqlvar& entry, int index, Status& statu
                            "its terminator",
                            index + 1);
       }
-      std::string_view text = text_of(value, scratch);
-      size_t count =
-          copy_cut(text.data(), text.size(), data, static_cast<size_t>(length - 1), entry, status);
+      size_t count = copy_cut(text, offset, data, static_cast<size_t>(length - 1), entry, status);
       data[count] = '\0';
       return true;
     }
@@ -320,17 +331,14 @@ bool write_output(const ValueRef& value, sqlvar& entry, int index, Status& statu
                            "for its length field",
                            index + 1, length);
       }
-      std::string_view bytes = text_of(value, scratch);
-      size_t count = copy_cut(bytes.data(), bytes.size(), data + 2, static_cast<size_t>(length - 2),
-                              entry, status);
+      size_t count =
+          copy_cut(text, offset, data + 2, static_cast<size_t>(length - 2), entry, status);
       store<uint16_t>(data, static_cast<uint16_t>(count));
       return true;
     }
     case DBT_FIXCHAR: {
       if (length < 0) length = 0;
-      std::string_view text = text_of(value, scratch);
-      size_t count =
-          copy_cut(text.data(), text.size(), data, static_cast<size_t>(length), entry, status);
+      size_t count = copy_cut(text, offset, data, static_cast<size_t>(length), entry, status);
       std::memset(data + count, ' ', static_cast<size_t>(length) - count);
       return true;
     }

@@ -25,7 +25,10 @@ bool read_input(const sqlvar& entry, int index, Variables* variables, InputValue
 
 // Writes value into entry. A value cut to fit sets the indicator to its full
 // length and records DBE_TRUNCATED as a warning; returns false on an error.
-bool write_output(const ValueRef& value, sqlvar& entry, int index, Status& status);
+// A text or binary entry may take the value from byte offset on (a long
+// value read in pieces); an offset past the end is an error.
+bool write_output(const ValueRef& value, sqlvar& entry, int index, Status& status,
+                  size_t offset = 0);
 
 // The text form of a non-NULL value, for options and messages: numbers are
 // formatted into scratch (32 bytes).

@@ -9,6 +9,7 @@
 #include "dblib/core/connection.h"
 #include "dblib/core/convert.h"
 #include "dblib/core/lexer.h"
+#include "dblib/core/procedure.h"
 #include "dblib/core/statement.h"
 #include "dblib/core/types.h"
 #include "dblib/include/sqldef.h"
@@ -16,43 +17,6 @@
 namespace dblib {
 
 namespace {
-
-// The input descriptor must hold one entry per host variable.
-bool check_input(const Statement& st, const sqlda* input, Status& status) {
-  size_t needed = st.inputs.size();
-  if (needed == 0) return true;
-  if (input == nullptr) {
-    return status.fail(DBE_SQLDA_TOO_SMALL,
-                       "The statement has %zu host variables but no input SQLDA was given", needed);
-  }
-  if (input->sqld < 0 || input->sqld > input->sqln) {
-    return status.fail(DBE_BAD_ARGUMENT, "Input SQLDA uses %d of its %d entries", input->sqld,
-                       input->sqln);
-  }
-  if (static_cast<size_t>(input->sqld) < needed) {
-    return status.fail(DBE_SQLDA_TOO_SMALL,
-                       "The statement has %zu host variables but the input SQLDA holds %d", needed,
-                       input->sqld);
-  }
-  return true;
-}
-
-// Binds every host variable of a SQLite statement. Values that live in the
-// caller's buffers are bound without copying: they stay put for this call.
-bool bind_inputs(Connection& connection, sqlite3_stmt* stmt, const sqlda* input, size_t count,
-                 Status& status) {
-  InputValue value;
-  for (size_t i = 0; i < count; ++i) {
-    if (!read_input(input->sqlvar[i], static_cast<int>(i), &connection.variables(), value,
-                    status)) {
-      return false;
-    }
-    bool copy = value.value.bytes == value.scratch;
-    int rc = bind_value(stmt, static_cast<int>(i) + 1, value.value, copy);
-    if (rc != SQLITE_OK) return status.fail_sqlite(connection.handle(), rc);
-  }
-  return true;
-}
 
 // Writes the current row of stmt into output.
 bool write_row(sqlite3_stmt* stmt, sqlda* output, Status& status) {
@@ -73,12 +37,12 @@ bool write_row(sqlite3_stmt* stmt, sqlda* output, Status& status) {
 }
 
 bool run_sql(Connection& connection, Statement& st, const sqlda* input, sqlda* output,
-             int32_t& count, Status& status) {
+             Variables* locals, int32_t& count, Status& status) {
   sqlite3* db = connection.handle();
   sqlite3_stmt* stmt = st.stmt;
   if (stmt == nullptr) return true;  // only comments
-  size_t inputs = st.inputs.size();
-  bool ok = bind_inputs(connection, stmt, input, inputs, status);
+  size_t inputs = st.inputs.size() + st.expression_params.size();
+  bool ok = bind_parameters(connection, st, stmt, input, locals, false, nullptr, status);
   if (ok) {
     sqlite3_int64 changes_before = sqlite3_total_changes64(db);
     bool returns_rows = sqlite3_column_count(stmt) > 0;
@@ -133,32 +97,16 @@ bool append_to_variable(Connection& connection, Variable& variable, const sqlda*
   return true;
 }
 
-bool run_set_variable(Connection& connection, Statement& st, const sqlda* input, Status& status) {
-  Variable* variable = connection.variables().find(st.target);
+bool run_set_variable(Connection& connection, Statement& st, const sqlda* input, Variables* locals,
+                      Status& status) {
+  Variable* variable = locals != nullptr ? locals->find(st.target) : nullptr;
+  if (variable == nullptr) variable = connection.variables().find(st.target);
   if (variable == nullptr) {
     return status.fail(DBE_VARIABLE_NOT_FOUND, "Variable '%s' not found", st.target.c_str());
   }
   if (st.append) return append_to_variable(connection, *variable, input, status);
   sqlite3_stmt* stmt = st.stmt;
-  bool ok = true;
-  InputValue value;
-  for (size_t i = 0; ok && i < st.expression_params.size(); ++i) {
-    const ExpressionParam& param = st.expression_params[i];
-    ValueRef ref;
-    if (param.host >= 0) {
-      ok =
-          read_input(input->sqlvar[param.host], param.host, &connection.variables(), value, status);
-      ref = value.value;
-    } else {
-      Variable* source = connection.variables().find(param.variable);
-      if (source == nullptr) {
-        ok = status.fail(DBE_VARIABLE_NOT_FOUND, "Variable '%s' not found", param.variable.c_str());
-      } else {
-        ref = source->value.view();
-      }
-    }
-    if (ok) bind_value(stmt, static_cast<int>(i) + 1, ref, true);
-  }
+  bool ok = bind_parameters(connection, st, stmt, input, locals, true, nullptr, status);
   if (ok) {
     int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW) {
@@ -180,72 +128,62 @@ bool run_set_option(Connection& connection, Statement& st, const sqlda* input, S
   return connection.set_option(st.target, text_of(value.value, scratch), status);
 }
 
-// Fills the column descriptions once. Columns of expressions have no
-// declared type: a read-only statement is run up to its first row so that
-// they are typed from their values; otherwise they describe as text.
-void describe_columns(Connection& connection, Statement& st) {
-  if (st.described) return;
-  st.described = true;
-  sqlite3_stmt* stmt = st.stmt;
-  int columns = stmt != nullptr ? sqlite3_column_count(stmt) : 0;
-  st.columns.resize(static_cast<size_t>(columns));
-  bool peeked = false, have_row = false;
-  for (int i = 0; i < columns; ++i) {
-    ColumnDesc& column = st.columns[static_cast<size_t>(i)];
-    column.name = sqlite3_column_name(stmt, i);
-    const char* declared = sqlite3_column_decltype(stmt, i);
-    if (declared != nullptr) {
-      column.type = parse_declared_type(declared);
-      const char* table = sqlite3_column_table_name(stmt, i);
-      const char* origin = sqlite3_column_origin_name(stmt, i);
-      int not_null = 0, primary_key = 0;
-      if (table != nullptr && origin != nullptr &&
-          sqlite3_table_column_metadata(connection.handle(), sqlite3_column_database_name(stmt, i),
-                                        table, origin, nullptr, nullptr, &not_null, &primary_key,
-                                        nullptr) == SQLITE_OK) {
-        // An INTEGER PRIMARY KEY is the rowid, which is never NULL.
-        column.nullable = !not_null && !(primary_key && strcasecmp(declared, "integer") == 0);
-      }
-      continue;
-    }
-    st.fixed_shape = false;
-    if (!peeked && !st.writes) {
-      peeked = true;
-      have_row = sqlite3_step(stmt) == SQLITE_ROW;
-    }
-    column.type = have_row ? type_of_value(column_view(stmt, i)) : type_of_value(ValueRef{});
-  }
-  if (peeked) sqlite3_reset(stmt);
-}
-
-void fill_column_entries(const Statement& st, sqlda* descriptor) {
-  size_t fill =
-      std::min(st.columns.size(), static_cast<size_t>(std::max<int16_t>(descriptor->sqln, 0)));
-  for (size_t i = 0; i < fill; ++i) {
-    const ColumnDesc& column = st.columns[i];
-    sqlvar& entry = descriptor->sqlvar[i];
-    entry.sqltype = static_cast<int16_t>(column.type.type | (column.nullable ? DBT_NULLABLE : 0));
-    entry.sqllen = column.type.length;
-    set_sqlname(entry.sqlname, column.name);
-  }
-}
-
-void fill_input_entries(const Statement& st, sqlda* descriptor) {
-  size_t fill =
-      std::min(st.inputs.size(), static_cast<size_t>(std::max<int16_t>(descriptor->sqln, 0)));
-  for (size_t i = 0; i < fill; ++i) {
-    sqlvar& entry = descriptor->sqlvar[i];
-    entry.sqltype = DBT_STRING | DBT_NULLABLE;
-    entry.sqllen = DBT_MAX_SHORT_LENGTH;
-    if (entry.sqlind != nullptr) *entry.sqlind = 0;
-    set_sqlname(entry.sqlname, st.inputs[i]);
-  }
-}
-
 }  // namespace
 
+bool check_input(const Statement& st, const sqlda* input, Status& status) {
+  size_t needed = st.inputs.size();
+  if (needed == 0) return true;
+  if (input == nullptr) {
+    return status.fail(DBE_SQLDA_TOO_SMALL,
+                       "The statement has %zu host variables but no input SQLDA was given", needed);
+  }
+  if (input->sqld < 0 || input->sqld > input->sqln) {
+    return status.fail(DBE_BAD_ARGUMENT, "Input SQLDA uses %d of its %d entries", input->sqld,
+                       input->sqln);
+  }
+  if (static_cast<size_t>(input->sqld) < needed) {
+    return status.fail(DBE_SQLDA_TOO_SMALL,
+                       "The statement has %zu host variables but the input SQLDA holds %d", needed,
+                       input->sqld);
+  }
+  return true;
+}
+
+// Values that live in the caller's buffers or in variables are bound without
+// copying unless asked: they stay put while the call runs.
+bool bind_parameters(Connection& connection, const Statement& st, sqlite3_stmt* stmt,
+                     const sqlda* input, Variables* locals, bool copy, std::vector<Value>* keep,
+                     Status& status) {
+  InputValue value;
+  bool by_name = !st.expression_params.empty();
+  size_t count = by_name ? st.expression_params.size() : st.inputs.size();
+  for (size_t i = 0; i < count; ++i) {
+    int host = by_name ? st.expression_params[i].host : static_cast<int>(i);
+    if (host >= 0) {
+      if (input == nullptr || host >= input->sqld) {
+        value.value = ValueRef{};
+      } else if (!read_input(input->sqlvar[host], host, &connection.variables(), value, status)) {
+        return false;
+      }
+    } else {
+      const std::string& name = st.expression_params[i].variable;
+      Variable* variable = locals != nullptr ? locals->find(name) : nullptr;
+      if (variable == nullptr) variable = connection.variables().find(name);
+      if (variable == nullptr) {
+        return status.fail(DBE_VARIABLE_NOT_FOUND, "Variable '%s' not found", name.c_str());
+      }
+      value.value = variable->value.view();
+    }
+    bool own_copy = copy || value.value.bytes == value.scratch;
+    int rc = bind_value(stmt, static_cast<int>(i) + 1, value.value, own_copy);
+    if (rc != SQLITE_OK) return status.fail_sqlite(connection.handle(), rc);
+    if (keep != nullptr) keep->emplace_back().assign(value.value);
+  }
+  return true;
+}
+
 bool execute_statement(Connection& connection, Statement& st, const sqlda* input, sqlda* output,
-                       int32_t& count, Status& status) {
+                       int32_t& count, Status& status, Variables* locals) {
   count = 0;
   if (!check_input(st, input, status)) return false;
   switch (st.kind) {
@@ -256,36 +194,27 @@ bool execute_statement(Connection& connection, Statement& st, const sqlda* input
       return connection.variables().drop(st.target) ||
              status.fail(DBE_VARIABLE_NOT_FOUND, "Variable '%s' not found", st.target.c_str());
     case StatementKind::SetVariable:
-      return run_set_variable(connection, st, input, status);
+      return run_set_variable(connection, st, input, locals, status);
     case StatementKind::SetOption:
       return run_set_option(connection, st, input, status);
+    case StatementKind::Call: {
+      std::unique_ptr<ProcedureRun> run;
+      return start_call(connection, st, input, run, status) && run->finish(connection, status) &&
+             write_call_outputs(*run, output, status);
+    }
+    case StatementKind::CreateProcedure:
+    case StatementKind::DropProcedure:
     case StatementKind::Sql:
       break;
   }
   if (!connection.prepare_to_run(st, status)) return false;
-  bool ok = run_sql(connection, st, input, output, count, status);
+  bool ok = st.kind == StatementKind::CreateProcedure
+                ? store_procedure(connection, st.target, st.literal, status)
+            : st.kind == StatementKind::DropProcedure
+                ? drop_procedure(connection, st.target, status)
+                : run_sql(connection, st, input, output, locals, count, status);
   connection.ran(!ok, status);
   return ok;
-}
-
-bool describe_statement(Connection& connection, Statement& st, sqlda* descriptor, unsigned what,
-                        int32_t& count, Status& status) {
-  count = 0;
-  if (descriptor == nullptr) return status.fail(DBE_BAD_ARGUMENT, "No SQLDA to describe into");
-  if (what == DBDESC_INPUT) {
-    descriptor->sqld = static_cast<int16_t>(st.inputs.size());
-    fill_input_entries(st, descriptor);
-    count = descriptor->sqld;
-    return true;
-  }
-  if (what != DBDESC_OUTPUT && what != DBDESC_FIXED_SHAPE) {
-    return status.fail(DBE_BAD_ARGUMENT, "Unknown describe request %u", what);
-  }
-  describe_columns(connection, st);
-  descriptor->sqld = static_cast<int16_t>(st.columns.size());
-  fill_column_entries(st, descriptor);
-  count = what == DBDESC_FIXED_SHAPE ? (st.fixed_shape ? 1 : 0) : descriptor->sqld;
-  return true;
 }
 
 bool execute_immediate(Connection& connection, const char* text, int32_t& count, Status& status) {

@@ -1,28 +1,38 @@
 // Running and describing prepared statements.
 #pragma once
 
+#include <sqlite3.h>
+
 #include <cstdint>
+#include <vector>
 
 #include "dblib/core/status.h"
+#include "dblib/core/value.h"
 #include "dblib/include/sqlda.h"
 
 namespace dblib {
 
 class Connection;
+class Variables;
 struct Statement;
 
 // Runs a prepared statement with the values of input (one entry per host
 // variable) and, for a statement that returns a row, writes it into output.
-// count receives the rows changed (or 1 for a row returned).
+// count receives the rows changed (or 1 for a row returned). Inside a
+// procedure, locals holds its parameters.
 bool execute_statement(Connection& connection, Statement& statement, const sqlda* input,
-                       sqlda* output, int32_t& count, Status& status);
+                       sqlda* output, int32_t& count, Status& status, Variables* locals = nullptr);
 
-// Describes the result columns (DBDESC_OUTPUT, DBDESC_FIXED_SHAPE) or the
-// host variables (DBDESC_INPUT) into descriptor. sqld receives the number of
-// entries needed; only as many as sqln allows are filled, so a zero-entry
-// descriptor learns the count. count receives SQLCOUNT.
-bool describe_statement(Connection& connection, Statement& statement, sqlda* descriptor,
-                        unsigned what, int32_t& count, Status& status);
+// Binds the parameters of stmt, prepared from statement's text: host
+// variables from input, SQL variables and procedure parameters by name
+// (locals first). With copy SQLite keeps its own copy of every value, for a
+// cursor that outlives the call; keep, when given, receives the values bound.
+bool bind_parameters(Connection& connection, const Statement& statement, sqlite3_stmt* stmt,
+                     const sqlda* input, Variables* locals, bool copy, std::vector<Value>* keep,
+                     Status& status);
+
+// The input descriptor must hold one entry per host variable of statement.
+bool check_input(const Statement& statement, const sqlda* input, Status& status);
 
 // Prepares and runs each statement of text in turn, without host variables.
 bool execute_immediate(Connection& connection, const char* text, int32_t& count, Status& status);

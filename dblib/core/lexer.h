@@ -36,6 +36,16 @@ class Lexer {
 // Case-insensitive comparison of a token with an upper-case keyword.
 bool word_is(const Token& token, const char* keyword);
 
+// A name: a word or a quoted name.
+inline bool is_name(const Token& token) {
+  return token.kind == TokenKind::Word || token.kind == TokenKind::QuotedName;
+}
+
+// A punctuation token with exactly this text ("(", "||", ...).
+inline bool is_symbol(const Token& token, std::string_view symbol) {
+  return token.kind == TokenKind::Symbol && token.text == symbol;
+}
+
 // The name of a host-variable token: "name" for ":name", empty for "?".
 std::string_view host_variable_name(const Token& token);
 

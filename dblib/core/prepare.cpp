@@ -2,24 +2,18 @@
 
 #include <strings.h>
 
+#include <cctype>
 #include <cstring>
 
 #include "dblib/core/connection.h"
 #include "dblib/core/lexer.h"
+#include "dblib/core/procedure.h"
 #include "dblib/core/statement.h"
 #include "dblib/include/sqldef.h"
 
 namespace dblib {
 
 namespace {
-
-bool is_name(const Token& token) {
-  return token.kind == TokenKind::Word || token.kind == TokenKind::QuotedName;
-}
-
-bool is_symbol(const Token& token, const char* symbol) {
-  return token.kind == TokenKind::Symbol && token.text == symbol;
-}
 
 bool at_statement_end(const Token& token) {
   return token.kind == TokenKind::End || token.kind == TokenKind::Semicolon;
@@ -116,9 +110,52 @@ bool parse_set_option(Lexer& lexer, std::string_view text, Statement& st, size_t
   return true;
 }
 
+// True when name stands for a procedure parameter in locals or, when
+// sql_variables, for an SQL variable of the connection.
+bool names_variable(Connection& connection, Variables* locals, bool sql_variables,
+                    const std::string& name) {
+  return (locals != nullptr && locals->find(name) != nullptr) ||
+         (sql_variables && connection.variables().find(name) != nullptr);
+}
+
+// Appends the text that tokens cover (from offset from) to out, replacing
+// each host variable and each name of a variable by a numbered parameter
+// recorded in st. A name used as a function, a qualifier, a qualified part
+// or an alias is left alone.
+void parameterize(Connection& connection, Variables* locals, bool sql_variables,
+                  std::string_view text, size_t from, const std::vector<Token>& tokens,
+                  Statement& st, std::string& out) {
+  size_t copied = from;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const Token& token = tokens[i];
+    ExpressionParam param;
+    if (token.kind == TokenKind::HostVariable) {
+      param.host = static_cast<int>(st.inputs.size());
+      st.inputs.emplace_back(host_variable_name(token));
+    } else if (is_name(token) &&
+               !(i + 1 < tokens.size() &&
+                 (is_symbol(tokens[i + 1], "(") || is_symbol(tokens[i + 1], "."))) &&
+               !(i > 0 && (is_symbol(tokens[i - 1], ".") || word_is(tokens[i - 1], "AS"))) &&
+               names_variable(connection, locals, sql_variables, identifier_of(token))) {
+      param.variable = identifier_of(token);
+    } else {
+      continue;
+    }
+    out.append(text.substr(copied, token.offset - copied));
+    st.expression_params.push_back(param);
+    out.push_back('?');
+    out.append(std::to_string(st.expression_params.size()));
+    copied = token.offset + token.text.size();
+  }
+  if (!tokens.empty()) {
+    const Token& last = tokens.back();
+    out.append(text.substr(copied, last.offset + last.text.size() - copied));
+  }
+}
+
 // SET name = expression. "SET v = v || :x" appends in place; any other
 // expression runs as SELECT with host variables and SQL variables bound.
-bool parse_set_variable(Connection& connection, Lexer& lexer, const Token& name,
+bool parse_set_variable(Connection& connection, Variables* locals, Lexer& lexer, const Token& name,
                         std::string_view text, Statement& st, size_t& consumed, Status& status) {
   st.target = identifier_of(name);
   st.kind = StatementKind::SetVariable;
@@ -145,39 +182,20 @@ bool parse_set_variable(Connection& connection, Lexer& lexer, const Token& name,
     st.inputs.emplace_back(host_variable_name(tokens[2]));
     return true;
   }
-  // General form: number host variables and SQL variables as parameters.
+  // General form: host variables and SQL variables become parameters.
   std::string select = "SELECT ";
-  size_t copied = expression_start;
-  for (size_t i = 0; i < tokens.size(); ++i) {
-    const Token& token = tokens[i];
-    ExpressionParam param;
-    if (token.kind == TokenKind::HostVariable) {
-      param.host = static_cast<int>(st.inputs.size());
-      st.inputs.emplace_back(host_variable_name(token));
-    } else if (is_name(token) && connection.variables().find(identifier_of(token)) != nullptr &&
-               !(i + 1 < tokens.size() && is_symbol(tokens[i + 1], "(")) &&
-               !(i > 0 && is_symbol(tokens[i - 1], "."))) {
-      param.variable = identifier_of(token);
-    } else {
-      continue;
-    }
-    select.append(text.substr(copied, token.offset - copied));
-    st.expression_params.push_back(param);
-    select.push_back('?');
-    select.append(std::to_string(st.expression_params.size()));
-    copied = token.offset + token.text.size();
-  }
-  const Token& last = tokens.back();
-  select.append(text.substr(copied, last.offset + last.text.size() - copied));
+  parameterize(connection, locals, true, text, expression_start, tokens, st, select);
   int rc = sqlite3_prepare_v2(connection.handle(), select.c_str(), static_cast<int>(select.size()),
                               &st.stmt, nullptr);
   return rc == SQLITE_OK || status.fail_sqlite(connection.handle(), rc);
 }
 
 // Hands the statement to SQLite, numbering host variables unless the text
-// may hold several statements.
-bool prepare_sql(Connection& connection, std::string_view text, bool allow_tail, Statement& st,
-                 size_t& consumed, Status& status) {
+// may hold several statements; inside a procedure its parameters become
+// statement parameters too. A query over one table learns how a cursor can
+// change its rows.
+bool prepare_sql(Connection& connection, Variables* locals, std::string_view text, bool allow_tail,
+                 Statement& st, size_t& consumed, Status& status) {
   sqlite3* db = connection.handle();
   const char* tail = nullptr;
   int rc;
@@ -186,8 +204,16 @@ bool prepare_sql(Connection& connection, std::string_view text, bool allow_tail,
     if (rc != SQLITE_OK) return status.fail_sqlite(db, rc);
     consumed = static_cast<size_t>(tail - text.data());
   } else {
-    std::string numbered;
-    number_host_variables(text, numbered, st.inputs);
+    std::string& numbered = st.sql;
+    if (locals != nullptr) {
+      std::vector<Token> tokens;
+      Lexer lexer(text);
+      for (Token t = lexer.next(); !at_statement_end(t); t = lexer.next())
+        tokens.push_back(t);
+      parameterize(connection, locals, false, text, 0, tokens, st, numbered);
+    } else {
+      number_host_variables(text, numbered, st.inputs);
+    }
     rc = sqlite3_prepare_v2(db, numbered.c_str(), static_cast<int>(numbered.size()), &st.stmt,
                             &tail);
     if (rc != SQLITE_OK) return status.fail_sqlite(db, rc);
@@ -195,16 +221,119 @@ bool prepare_sql(Connection& connection, std::string_view text, bool allow_tail,
       return status.fail(DBE_SYNTAX_ERROR,
                          "Syntax error: only one statement can be prepared at a time");
     }
+    // Cursors wrap the text in other statements: it must end with the query.
+    numbered.resize(static_cast<size_t>(tail - numbered.c_str()));
+    while (!numbered.empty() &&
+           (std::isspace(static_cast<unsigned char>(numbered.back())) || numbered.back() == ';')) {
+      numbered.pop_back();
+    }
     consumed = text.size();
   }
   if (st.stmt != nullptr) st.writes = sqlite3_stmt_readonly(st.stmt) == 0;
+  if (!allow_tail && returns_rows(st)) st.single_table = find_single_table(st.sql);
+  return true;
+}
+
+// CREATE PROCEDURE name (...) BEGIN ... END: checked now, stored when run.
+bool parse_create_procedure(std::string_view text, Statement& st, size_t& consumed,
+                            Status& status) {
+  Procedure procedure;
+  if (!parse_procedure(text, procedure, consumed, status)) return false;
+  st.kind = StatementKind::CreateProcedure;
+  st.target = procedure.name;
+  st.literal.assign(text.substr(0, consumed));
+  st.writes = true;
+  return true;
+}
+
+// DROP PROCEDURE [owner.]name
+bool parse_drop_procedure(Lexer& lexer, std::string_view text, Statement& st, size_t& consumed,
+                          Status& status) {
+  Token name = lexer.next();
+  if (is_name(name) && is_symbol(lexer.peek(), ".")) {
+    lexer.next();
+    name = lexer.next();
+  }
+  Token end = lexer.next();
+  if (!is_name(name) || !at_statement_end(end)) {
+    return status.fail(DBE_SYNTAX_ERROR, "Syntax error: DROP PROCEDURE name expected");
+  }
+  st.kind = StatementKind::DropProcedure;
+  st.target = identifier_of(name);
+  st.writes = true;
+  consumed = end_offset(end, text);
+  return true;
+}
+
+// CALL [owner.]name [(argument, ...)]. The arguments are evaluated together
+// as one SELECT when the call runs; an argument that is a lone host variable
+// is that parameter's host variable (for OUT and INOUT marks).
+bool parse_call(Connection& connection, Lexer& lexer, std::string_view text, Statement& st,
+                size_t& consumed, Status& status) {
+  Token name = lexer.next();
+  if (is_name(name) && is_symbol(lexer.peek(), ".")) {
+    lexer.next();
+    name = lexer.next();
+  }
+  if (!is_name(name)) return status.fail(DBE_SYNTAX_ERROR, "Syntax error: procedure name expected");
+  st.kind = StatementKind::Call;
+  st.procedure = load_procedure(connection, identifier_of(name), status);
+  if (!st.procedure) return false;
+  Token t = lexer.next();
+  if (is_symbol(t, "(")) {
+    size_t list_start = lexer.offset(), list_end = list_start;
+    int depth = 0, hosts = 0, tokens_in_argument = 0, lone_host = -1;
+    for (t = lexer.next();; t = lexer.next()) {
+      if (t.kind == TokenKind::End || t.kind == TokenKind::Semicolon) {
+        return status.fail(DBE_SYNTAX_ERROR, "Syntax error: ')' expected after the arguments");
+      }
+      if (depth == 0 && (is_symbol(t, ",") || is_symbol(t, ")"))) {
+        bool empty_list = is_symbol(t, ")") && st.call_hosts.empty() && tokens_in_argument == 0;
+        if (tokens_in_argument == 0 && !empty_list) {
+          return status.fail(DBE_SYNTAX_ERROR, "Syntax error: argument expected in CALL");
+        }
+        if (!empty_list) st.call_hosts.push_back(tokens_in_argument == 1 ? lone_host : -1);
+        tokens_in_argument = 0;
+        lone_host = -1;
+        if (is_symbol(t, ")")) {
+          list_end = t.offset;
+          break;
+        }
+        continue;
+      }
+      if (is_symbol(t, "(")) ++depth;
+      if (is_symbol(t, ")")) --depth;
+      lone_host = t.kind == TokenKind::HostVariable ? hosts++ : -1;
+      ++tokens_in_argument;
+    }
+    if (!st.call_hosts.empty()) {
+      std::string select = "SELECT ";
+      std::string numbered;
+      number_host_variables(text.substr(list_start, list_end - list_start), numbered, st.inputs);
+      select.append(numbered);
+      int rc = sqlite3_prepare_v2(connection.handle(), select.c_str(),
+                                  static_cast<int>(select.size()), &st.stmt, nullptr);
+      if (rc != SQLITE_OK) return status.fail_sqlite(connection.handle(), rc);
+    }
+    t = lexer.next();
+  }
+  if (!at_statement_end(t)) {
+    return status.fail(DBE_SYNTAX_ERROR, "Syntax error: end of CALL statement expected");
+  }
+  consumed = end_offset(t, text);
+  if (st.call_hosts.size() > st.procedure->params.size()) {
+    return status.fail(
+        DBE_WRONG_PARAMETER_COUNT, "Procedure '%s' takes %zu parameters but the call passes %zu",
+        st.procedure->name.c_str(), st.procedure->params.size(), st.call_hosts.size());
+  }
   return true;
 }
 
 }  // namespace
 
 std::unique_ptr<Statement> prepare_statement(Connection& connection, std::string_view text,
-                                             bool allow_tail, size_t& consumed, Status& status) {
+                                             bool allow_tail, size_t& consumed, Status& status,
+                                             Variables* locals) {
   auto st = std::make_unique<Statement>();
   consumed = text.size();
   Lexer lexer(text);
@@ -231,11 +360,20 @@ std::unique_ptr<Statement> prepare_statement(Connection& connection, std::string
   } else if (word_is(first, "SET")) {
     Token name = lexer.next();
     ok = is_name(name)
-             ? parse_set_variable(connection, lexer, name, text, *st, consumed, status)
+             ? parse_set_variable(connection, locals, lexer, name, text, *st, consumed, status)
              : status.fail(DBE_SYNTAX_ERROR, "Syntax error: variable name expected after SET");
+  } else if (word_is(first, "CREATE") && word_is(second, "PROCEDURE")) {
+    ok = parse_create_procedure(text.substr(first.offset), *st, consumed, status);
+    consumed += first.offset;
+  } else if (word_is(first, "DROP") && word_is(second, "PROCEDURE")) {
+    lexer.next();
+    ok = parse_drop_procedure(lexer, text, *st, consumed, status);
+  } else if (word_is(first, "CALL")) {
+    ok = parse_call(connection, lexer, text, *st, consumed, status);
   } else {
     st->transaction_control = is_transaction_control(first);
-    ok = prepare_sql(connection, text.substr(first.offset), allow_tail, *st, consumed, status);
+    ok = prepare_sql(connection, locals, text.substr(first.offset), allow_tail, *st, consumed,
+                     status);
     consumed += first.offset;
   }
   if (!ok) return nullptr;

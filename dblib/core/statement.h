@@ -1,6 +1,7 @@
 // A prepared statement of one connection. Most statements are SQLite's; the
 // library itself runs the SQL-variable statements (CREATE VARIABLE, SET,
-// DROP VARIABLE) and SET OPTION. Host variables (? and :name) are numbered by
+// DROP VARIABLE), SET OPTION and the procedure statements (CREATE PROCEDURE,
+// DROP PROCEDURE, CALL). Host variables (? and :name) are numbered by
 // occurrence: each one is a separate entry of the input SQLDA.
 #pragma once
 
@@ -18,10 +19,22 @@ namespace dblib {
 
 class Connection;
 
-enum class StatementKind { Sql, CreateVariable, SetVariable, DropVariable, SetOption };
+enum class StatementKind {
+  Sql,
+  CreateVariable,
+  SetVariable,
+  DropVariable,
+  SetOption,
+  CreateProcedure,
+  DropProcedure,
+  Call
+};
 
-// One parameter of a SET expression: a host variable (its input index) or an
-// SQL variable (its name).
+struct Procedure;
+class Variables;
+
+// One parameter of a rewritten statement: a host variable (its input index)
+// or an SQL variable or procedure parameter (its name).
 struct ExpressionParam {
   int host = -1;
   std::string variable;
@@ -33,6 +46,20 @@ struct ColumnDesc {
   bool nullable = true;
   std::string name;
 };
+
+// A SELECT over one table, which a cursor can change row by row: the cursor
+// runs cursor_sql, whose last column is the row's rowid (never described),
+// and reads a changed row back through row_sql (parameter :dblib_rowid).
+struct SingleTable {
+  std::string table;  // as SQLite names it
+  std::string cursor_sql;
+  std::string row_sql;
+};
+
+// The single-table form of a query (host variables already numbered), or
+// null when it reads several tables, groups, aggregates, removes duplicates
+// or combines queries: rows of such a result are no rows of a table.
+std::unique_ptr<SingleTable> find_single_table(std::string_view sql);
 
 struct Statement {
   StatementKind kind = StatementKind::Sql;
@@ -46,6 +73,13 @@ struct Statement {
   bool append = false;  // SET v = v || :x, done in place
   std::vector<ExpressionParam> expression_params;
   std::string literal;  // SET OPTION with a literal value
+  // Text SQLite prepared (host variables numbered), which a cursor prepares
+  // again for itself; set for Sql statements.
+  std::string sql;
+  std::unique_ptr<SingleTable> single_table;  // null unless over one table
+  // CREATE PROCEDURE (source in literal), DROP PROCEDURE (name in target), CALL.
+  std::shared_ptr<const Procedure> procedure;
+  std::vector<int> call_hosts;  // per argument: the host variable it is, or -1
   // Cached description of the result columns.
   bool described = false;
   bool fixed_shape = true;
@@ -59,8 +93,17 @@ struct Statement {
 
 // Prepares the statement at the start of text. With allow_tail, statements
 // may follow (consumed tells how much was used; host variables stay SQLite's
-// own and read as NULL); without it only blanks may follow.
+// own and read as NULL); without it only blanks may follow. Inside a
+// procedure, locals holds its parameters: their names (and those of SQL
+// variables) become statement parameters bound when the statement runs.
 std::unique_ptr<Statement> prepare_statement(Connection& connection, std::string_view text,
-                                             bool allow_tail, size_t& consumed, Status& status);
+                                             bool allow_tail, size_t& consumed, Status& status,
+                                             Variables* locals = nullptr);
+
+// True for a statement whose rows a cursor reads (a query, not a change).
+inline bool returns_rows(const Statement& st) {
+  return st.kind == StatementKind::Sql && st.stmt != nullptr && !st.writes &&
+         sqlite3_column_count(st.stmt) > 0;
+}
 
 }  // namespace dblib

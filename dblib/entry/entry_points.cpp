@@ -55,55 +55,59 @@ DBLIB_EXPORT void dbpp_describe(sqlca* ca LEGACY_CONTEXT, const char*, const cha
   api::describe(ca, statement, descriptor, what);
 }
 
-DBLIB_EXPORT void dbpp_describe_cursor(sqlca* ca LEGACY_CONTEXT, const char*, sqlda*,
-                                       unsigned short) {
-  api::cursor_entry(ca, "dbpp_describe_cursor");
+DBLIB_EXPORT void dbpp_describe_cursor(sqlca* ca LEGACY_CONTEXT, const char* cursor,
+                                       sqlda* descriptor, unsigned short what) {
+  api::describe_cursor(ca, cursor, descriptor, what);
 }
 
-DBLIB_EXPORT void dbpp_declare(sqlca* ca LEGACY_CONTEXT, const char*, const char*, const char*,
-                               int16_t*, unsigned short) {
-  api::cursor_entry(ca, "dbpp_declare");
+DBLIB_EXPORT void dbpp_declare(sqlca* ca LEGACY_CONTEXT, const char* cursor, const char*,
+                               const char*, int16_t* statement, unsigned short options) {
+  api::declare_cursor(ca, cursor, statement, options);
 }
 
-DBLIB_EXPORT void dbpp_open(sqlca* ca LEGACY_CONTEXT, const char*, const char*, const char*,
-                            int16_t*, sqlda*, int16_t, int16_t, unsigned short) {
-  api::cursor_entry(ca, "dbpp_open");
+DBLIB_EXPORT void dbpp_open(sqlca* ca LEGACY_CONTEXT, const char* cursor, const char*, const char*,
+                            int16_t*, sqlda* input, int16_t, int16_t, unsigned short options) {
+  api::open_cursor(ca, cursor, input, options);
 }
 
 #if DBLIB_FORM_VERSION >= 6
-DBLIB_EXPORT void dbpp_explain(sqlca* ca LEGACY_CONTEXT, const char*, unsigned short, sqlda*) {
-  api::cursor_entry(ca, "dbpp_explain");
+DBLIB_EXPORT void dbpp_explain(sqlca* ca LEGACY_CONTEXT, const char* cursor, unsigned short,
+                               sqlda* descriptor) {
+  api::explain(ca, cursor, descriptor);
 }
 #endif
 
-DBLIB_EXPORT void dbpp_fetch_array(sqlca* ca LEGACY_CONTEXT, const char*, unsigned short, int32_t,
-                                   sqlda*, int16_t, unsigned short, unsigned short) {
-  api::cursor_entry(ca, "dbpp_fetch_array");
+DBLIB_EXPORT void dbpp_fetch_array(sqlca* ca LEGACY_CONTEXT, const char* cursor,
+                                   unsigned short orientation, int32_t offset, sqlda* descriptor,
+                                   int16_t, unsigned short, unsigned short width) {
+  api::fetch(ca, cursor, orientation, offset, descriptor, width);
 }
 
-DBLIB_EXPORT void dbpp_get_data(sqlca* ca LEGACY_CONTEXT, const char*, unsigned short, int32_t,
-                                sqlda*, unsigned short) {
-  api::cursor_entry(ca, "dbpp_get_data");
+DBLIB_EXPORT void dbpp_get_data(sqlca* ca LEGACY_CONTEXT, const char* cursor, unsigned short column,
+                                int32_t offset, sqlda* descriptor, unsigned short) {
+  api::get_data(ca, cursor, column, offset, descriptor);
 }
 
-DBLIB_EXPORT void dbpp_put_into(sqlca* ca LEGACY_CONTEXT, const char*, sqlda*, sqlda*) {
-  api::cursor_entry(ca, "dbpp_put_into");
+DBLIB_EXPORT void dbpp_put_into(sqlca* ca LEGACY_CONTEXT, const char* cursor, sqlda* input,
+                                sqlda* output) {
+  api::put_into(ca, cursor, input, output);
 }
 
-DBLIB_EXPORT void dbpp_update(sqlca* ca LEGACY_CONTEXT, const char*, sqlda*) {
-  api::cursor_entry(ca, "dbpp_update");
+DBLIB_EXPORT void dbpp_update(sqlca* ca LEGACY_CONTEXT, const char* cursor, sqlda* input) {
+  api::update(ca, cursor, input);
 }
 
-DBLIB_EXPORT void dbpp_delete(sqlca* ca LEGACY_CONTEXT, const char*, const void*, const void*) {
-  api::cursor_entry(ca, "dbpp_delete");
+DBLIB_EXPORT void dbpp_delete(sqlca* ca LEGACY_CONTEXT, const char* cursor, const void*,
+                              const void*) {
+  api::delete_row(ca, cursor);
 }
 
-DBLIB_EXPORT void dbpp_resume(sqlca* ca LEGACY_CONTEXT, const char*) {
-  api::cursor_entry(ca, "dbpp_resume");
+DBLIB_EXPORT void dbpp_resume(sqlca* ca LEGACY_CONTEXT, const char* cursor) {
+  api::resume(ca, cursor);
 }
 
-DBLIB_EXPORT void dbpp_close(sqlca* ca LEGACY_CONTEXT, const char*) {
-  api::cursor_entry(ca, "dbpp_close");
+DBLIB_EXPORT void dbpp_close(sqlca* ca LEGACY_CONTEXT, const char* cursor) {
+  api::close_cursor(ca, cursor);
 }
 
 DBLIB_EXPORT void dbpp_setoption(sqlca* ca LEGACY_CONTEXT, int, const char*, const char* option,

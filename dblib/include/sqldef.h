@@ -87,15 +87,18 @@ struct dbt_timestamp {
 #define DBE_ENGINE_NOT_RUNNING (-100)
 #define DBE_NOT_CONNECTED (-101)
 #define DBE_INVALID_LOGON (-103)
+#define DBE_ITEM_EXISTS (-110)       /* a procedure of that name already exists */
 #define DBE_INVALID_STATEMENT (-130) /* unknown or dropped statement number */
 #define DBE_SYNTAX_ERROR (-131)
 #define DBE_NOT_IMPLEMENTED (-134)
 #define DBE_TABLE_NOT_FOUND (-141)
 #define DBE_COLUMN_NOT_FOUND (-143)
+#define DBE_WRONG_PARAMETER_COUNT (-154) /* more arguments than the procedure has parameters */
 #define DBE_INVALID_HOST_VARIABLE (-155) /* unusable SQLDA entry: type, length, data */
 #define DBE_CONVERSION_ERROR (-157)
 #define DBE_VALUE_OUT_OF_RANGE (-158)
 #define DBE_SQLDA_TOO_SMALL (-160)
+#define DBE_CURSOR_NOT_DECLARED (-170)
 #define DBE_CURSOR_ALREADY_OPEN (-172)
 #define DBE_CURSOR_NOT_OPEN (-180)
 #define DBE_NO_INDICATOR (-181)  /* NULL value for an entry without an indicator */
@@ -116,6 +119,7 @@ struct dbt_timestamp {
 #define DBE_DISK_FULL (-304)
 #define DBE_CONNECTION_TERMINATED (-308)
 #define DBE_NO_MEMORY (-309)
+#define DBE_CURSOR_READ_ONLY (-633)     /* positioned change on a cursor that cannot change rows */
 #define DBE_DATABASE_FILE_IN_USE (-816) /* the file already runs as a database */
 #define DBE_SQLCA_NOT_INITIALIZED (-1001)
 #define DBE_BAD_ARGUMENT (-1002)      /* null pointer, bad number or missing buffer */

@@ -64,7 +64,7 @@ class BackupTest : public DbTest {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
   long long count_in(const std::string& copy) {
-    std::string restored = dir.file("restored.db");
+    std::string restored = dir.File("restored.db");
     std::ofstream(restored, std::ios::binary) << copy;
     sqlca other{};
     lib.init(&other);

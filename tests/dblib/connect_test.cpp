@@ -69,7 +69,7 @@ TEST_F(ConnectTest, StartAndConnectErrors) {
   EXPECT_EQ(ca.sqlcode, DBE_ENGINE_ALREADY_RUNNING);
   EXPECT_EQ(lib.connect(&ca, "eng=e1;dbn=test;uid=DBA;pwd=SQL"), 0u);
   EXPECT_EQ(ca.sqlcode, DBE_DATABASE_NOT_FOUND);
-  EXPECT_EQ(start_database("eng=e1;dbf=" + dir.file("missing.db")), 0u);
+  EXPECT_EQ(start_database("eng=e1;dbf=" + dir.File("missing.db")), 0u);
   EXPECT_EQ(ca.sqlcode, DBE_UNABLE_TO_START_DATABASE);
   EXPECT_EQ(start_database("eng=e1;dbf=" + db_file), 1u) << lib.message(&ca);
   EXPECT_EQ(start_database("eng=e1;dbf=" + db_file), 0u);
@@ -84,7 +84,7 @@ TEST_F(ConnectTest, StartAndConnectErrors) {
   EXPECT_EQ(lib.connect(&ca, "uid=DBA;pwd=SQL"), 1u) << "the default engine and database";
   lib.disconnect(&ca);
   // A file that is no database does not start.
-  std::string junk = dir.file("junk.db");
+  std::string junk = dir.File("junk.db");
   FILE* f = fopen(junk.c_str(), "w");
   fputs("not a database at all, just text that is long enough to read", f);
   fclose(f);

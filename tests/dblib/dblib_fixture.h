@@ -9,10 +9,12 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "dblib/include/sqldef.h"
+#include "tests/support/velar_test.h"
 
 namespace dblib_test {
 
@@ -74,8 +76,40 @@ class Library {
   void getoption(sqlca* ca, const char* name, sqlda* descriptor) {
     DBPP_CALL(getoption, 0, nullptr, name, descriptor);
   }
-  void open(sqlca* ca, int16_t* number) {
-    DBPP_CALL(open, "VelarDB-1", nullptr, "VelarDB", number, nullptr, 25, 0, 2);
+  void declare(sqlca* ca, const char* cursor, int16_t* number, unsigned short options) {
+    DBPP_CALL(declare, cursor, nullptr, "VelarDB", number, options);
+  }
+  void open(sqlca* ca, const char* cursor, int16_t* number, sqlda* input, unsigned short options) {
+    DBPP_CALL(open, cursor, nullptr, "VelarDB", number, input, 25, 0, options);
+  }
+  void close(sqlca* ca, const char* cursor) {
+    DBPP_CALL(close, cursor);
+  }
+  void describe_cursor(sqlca* ca, const char* cursor, sqlda* descriptor) {
+    DBPP_CALL(describe_cursor, cursor, descriptor, 1);
+  }
+  void fetch(sqlca* ca, const char* cursor, unsigned short orientation, int32_t offset,
+             sqlda* descriptor, unsigned short width) {
+    DBPP_CALL(fetch_array, cursor, orientation, offset, descriptor, 0, 0, width);
+  }
+  void get_data(sqlca* ca, const char* cursor, unsigned short column, int32_t offset,
+                sqlda* descriptor) {
+    DBPP_CALL(get_data, cursor, column, offset, descriptor, 0);
+  }
+  void update(sqlca* ca, const char* cursor, sqlda* input) {
+    DBPP_CALL(update, cursor, input);
+  }
+  void delete_row(sqlca* ca, const char* cursor) {
+    DBPP_CALL(delete, cursor, nullptr, nullptr);
+  }
+  void put_into(sqlca* ca, const char* cursor, sqlda* input, sqlda* output) {
+    DBPP_CALL(put_into, cursor, input, output);
+  }
+  void explain(sqlca* ca, const char* cursor, sqlda* descriptor) {
+    DBPP_CALL(explain, cursor, 0, descriptor);
+  }
+  void resume(sqlca* ca, const char* cursor) {
+    DBPP_CALL(resume, cursor);
   }
 #undef DBPP_CALL
 
@@ -94,6 +128,12 @@ class Library {
   sqlda* alloc(unsigned n) {
     return sym<alloc_sqlda_fn>("alloc_sqlda")(n);
   }
+  sqlda* alloc_noind(unsigned n) {
+    return sym<alloc_sqlda_noind_fn>("alloc_sqlda_noind")(n);
+  }
+  void free_noind(sqlda* d) {
+    sym<free_sqlda_noind_fn>("free_sqlda_noind")(d);
+  }
   void free(sqlda* d) {
     sym<free_sqlda_fn>("free_sqlda")(d);
   }
@@ -109,18 +149,68 @@ class Library {
   dblib_legacy_context context_{};
 };
 
-class TempDir {
+using TempDir = velar::testing::TempDir;
+
+// An SQLDA of width row groups over the given (type, length) columns, each
+// entry with its own buffer, as a caller lays one out for wide fetches:
+// entry r * columns + c is column c of row r.
+class FetchArea {
  public:
-  TempDir() {
-    char pattern[] = "/tmp/dblib-test-XXXXXX";
-    path_ = mkdtemp(pattern);
+  FetchArea(Library& lib, std::vector<std::pair<int, int>> columns, int width = 1)
+      : lib_(lib), columns_(static_cast<int>(columns.size())) {
+    int entries = columns_ * width;
+    descriptor_ = lib.alloc(static_cast<unsigned>(entries));
+    descriptor_->sqld = static_cast<int16_t>(entries);
+    buffers_.resize(static_cast<size_t>(entries));
+    for (int i = 0; i < entries; ++i) {
+      auto [type, length] = columns[static_cast<size_t>(i % columns_)];
+      buffers_[static_cast<size_t>(i)].assign(static_cast<size_t>(length) + 8, '\x5a');
+      sqlvar& entry = descriptor_->sqlvar[i];
+      entry.sqltype = static_cast<int16_t>(type);
+      entry.sqllen = static_cast<int16_t>(length);
+      entry.sqldata = buffers_[static_cast<size_t>(i)].data();
+      *entry.sqlind = 99;
+    }
   }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  ~FetchArea() { lib_.free(descriptor_); }
+  FetchArea(const FetchArea&) = delete;
+  FetchArea& operator=(const FetchArea&) = delete;
+
+  sqlda* get() { return descriptor_; }
+  sqlvar& entry(int row, int column) { return descriptor_->sqlvar[row * columns_ + column]; }
+  int16_t indicator(int row, int column) { return *entry(row, column).sqlind; }
+  int32_t integer(int row, int column) { return load<int32_t>(row, column); }
+  double real(int row, int column) { return load<double>(row, column); }
+  // A terminated string (460) or a length-prefixed one (448, 524).
+  std::string text(int row, int column) {
+    const char* data = static_cast<const char*>(entry(row, column).sqldata);
+    int type = entry(row, column).sqltype & DBT_TYPE_MASK;
+    if (type == DBT_VARCHAR || type == DBT_BINARY) {
+      uint16_t length = load<uint16_t>(row, column);
+      return std::string(data + 2, length);
+    }
+    return std::string(data, strnlen(data, static_cast<size_t>(entry(row, column).sqllen)));
+  }
+  // The bytes past the entry's declared length must stay as they were.
+  bool guard_intact(int row, int column) {
+    const std::vector<char>& buffer = buffers_[static_cast<size_t>(row * columns_ + column)];
+    for (size_t i = buffer.size() - 8; i < buffer.size(); ++i) {
+      if (buffer[i] != '\x5a') return false;
+    }
+    return true;
+  }
 
  private:
-  std::string path_;
+  template <typename T>
+  T load(int row, int column) {
+    T value;
+    std::memcpy(&value, entry(row, column).sqldata, sizeof value);
+    return value;
+  }
+  Library& lib_;
+  int columns_;
+  sqlda* descriptor_;
+  std::vector<std::vector<char>> buffers_;
 };
 
 // A fresh database and one initialised SQLCA connected to it as DBA.
@@ -130,7 +220,7 @@ class DbTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(lib.loaded()) << dlerror();
-    db_file = dir.file("test.db");
+    db_file = dir.File("test.db");
     ASSERT_EQ(lib.sym<dblib_test_create_database_fn>("dblib_test_create_database")(db_file.c_str()),
               0);
     ASSERT_EQ(lib.init(&ca), 1u);
@@ -141,6 +231,21 @@ class DbTest : public ::testing::Test {
     return "eng=srv;dbf=" + db_file + ";start=dbeng;uid=DBA;pwd=SQL" + extra;
   }
   void connect() { ASSERT_EQ(lib.connect(&ca, connect_string()), 1u) << lib.message(&ca); }
+  int16_t prepare(const char* sql) {
+    int16_t number = 0;
+    lib.prepare(&ca, &number, sql);
+    EXPECT_EQ(ca.sqlcode, 0) << sql << ": " << lib.message(&ca);
+    return number;
+  }
+  // Prepares sql and declares and opens it as cursor name.
+  void open_cursor(const char* name, const char* sql, unsigned short options,
+                   sqlda* input = nullptr) {
+    int16_t number = prepare(sql);
+    lib.declare(&ca, name, &number, options);
+    ASSERT_EQ(ca.sqlcode, 0) << lib.message(&ca);
+    lib.open(&ca, name, &number, input, options);
+    ASSERT_EQ(ca.sqlcode, 0) << sql << ": " << lib.message(&ca);
+  }
   void exec(const char* sql) {
     lib.execute_imm(&ca, sql);
     ASSERT_EQ(ca.sqlcode, 0) << sql << ": " << lib.message(&ca);

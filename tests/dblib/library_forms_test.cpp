@@ -140,13 +140,26 @@ TEST_F(OldLibraryTest, WorksWithoutItsMissingEntryPoints) {
   EXPECT_EQ(query_int("SELECT a FROM t"), 7);
 }
 
-TEST_F(LegacyFormTest, CursorEntriesAnswerNotImplemented) {
+TEST_F(LegacyFormTest, CursorsRunWithTheContextArgument) {
   connect();
+  exec("CREATE TABLE t(a INTEGER)");
+  exec("INSERT INTO t VALUES (5), (6)");
   int16_t number = 0;
-  lib.prepare(&ca, &number, "SELECT 1");
-  lib.open(&ca, &number);
-  EXPECT_EQ(ca.sqlcode, DBE_NOT_IMPLEMENTED);
-  EXPECT_NE(lib.message(&ca).find("dbpp_open"), std::string::npos);
+  lib.prepare(&ca, &number, "SELECT a FROM t ORDER BY a");
+  lib.declare(&ca, "c", &number, DBCUR_READ_ONLY | DBCUR_SCROLL);
+  lib.open(&ca, "c", &number, nullptr, DBCUR_READ_ONLY | DBCUR_SCROLL);
+  ASSERT_EQ(ca.sqlcode, 0) << lib.message(&ca);
+  sqlda* out = lib.alloc(1);
+  out->sqld = 1;
+  int32_t a = 0;
+  out->sqlvar[0].sqltype = DBT_INT;
+  out->sqlvar[0].sqldata = &a;
+  lib.fetch(&ca, "c", DBFETCH_ABSOLUTE, -1, out, 1);
+  EXPECT_EQ(ca.sqlcode, 0);
+  EXPECT_EQ(a, 6);
+  lib.close(&ca, "c");
+  EXPECT_EQ(ca.sqlcode, 0);
+  lib.free(out);
 }
 
 }  // namespace

@@ -172,7 +172,7 @@ class VlrdbinitTest : public ::testing::Test {};
 
 TEST_F(VlrdbinitTest, CreatesADatabaseOnceAndItAcceptsDba) {
   TempDir dir;
-  std::string file = dir.file("made.db");
+  std::string file = dir.File("made.db");
   std::string command = std::string(VELAR_BIN_DIR) + "/vlrdbinit " + file + " > /dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_NE(std::system((command + " 2>&1").c_str()), 0) << "an existing file is kept";

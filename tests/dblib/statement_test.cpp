@@ -16,12 +16,6 @@ class StatementTest : public DbTest {
         "NUMERIC(10,4), qty SMALLINT, weight DOUBLE, made TIMESTAMP, code BINARY(8), "
         "active BIT, notes LONG VARCHAR, picture LONG BINARY, day DATE)");
   }
-  int16_t prepare(const char* sql) {
-    int16_t number = 0;
-    lib.prepare(&ca, &number, sql);
-    EXPECT_EQ(ca.sqlcode, 0) << sql << ": " << lib.message(&ca);
-    return number;
-  }
 };
 
 struct Binary {
