@@ -55,6 +55,12 @@ Registry& Registry::get() {
   return registry;
 }
 
+// Runs when the library is unloaded. Connections still open are ended first,
+// so a session that outlives the registry no longer refers to it.
+Registry::~Registry() {
+  stop_all();
+}
+
 std::string canonical_file(const std::string& file) {
   char resolved[PATH_MAX];
   if (file.empty() || realpath(file.c_str(), resolved) == nullptr) return {};

@@ -56,6 +56,9 @@ std::recursive_mutex& global_lock();
 class Registry {
  public:
   static Registry& get();
+  // Unloading the library stops whatever still runs, so that no database
+  // handle outlives the code that owns it.
+  ~Registry();
 
   // Empty name: the default engine. Null when none matches.
   Engine* find_engine(std::string_view name);

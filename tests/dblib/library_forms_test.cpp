@@ -114,6 +114,39 @@ TEST_F(LibraryFormsTest, LoadedLibrariesKeepSeparateState) {
   six.fini(&b);
 }
 
+// A program may unload the library while engines it started still run; the
+// leak checker at process exit tells whether their databases were released.
+TEST_F(LibraryFormsTest, UnloadingStopsWhatStillRuns) {
+  velar::testing::TempDir dir("dblib_unload");
+  const std::string file = dir.File("unload.db");
+  void* handle =
+      dlopen((std::string(VELAR_LIB_DIR) + "/libdblib6.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(handle, nullptr);
+  auto entry = [&](const char* name) { return dlsym(handle, name); };
+  ASSERT_EQ(reinterpret_cast<dblib_test_create_database_fn>(entry("dblib_test_create_database"))(
+                file.c_str()),
+            0);
+  sqlca kept{}, ended{};
+  auto init = reinterpret_cast<db_init_fn>(entry("db_init"));
+  ASSERT_EQ(init(&kept), 1u);
+  ASSERT_EQ(init(&ended), 1u);
+  EXPECT_EQ(reinterpret_cast<db_start_engine_fn>(entry("db_start_engine"))(&kept, "eng=left"), 1u);
+  const std::string database = "eng=left;dbf=" + file;
+  EXPECT_EQ(
+      reinterpret_cast<db_start_database_fn>(entry("db_start_database"))(&kept, database.c_str()),
+      1u);
+  const std::string connect = database + ";uid=DBA;pwd=SQL";
+  EXPECT_EQ(
+      reinterpret_cast<db_string_connect_fn>(entry("db_string_connect"))(&kept, connect.c_str()),
+      1u);
+  EXPECT_EQ(
+      reinterpret_cast<db_string_connect_fn>(entry("db_string_connect"))(&ended, connect.c_str()),
+      1u);
+  reinterpret_cast<db_fini_fn>(entry("db_fini"))(&ended);
+  // The first SQLCA is neither disconnected nor finished: unloading must end it.
+  EXPECT_EQ(dlclose(handle), 0);
+}
+
 class LegacyFormTest : public DbTest {
  protected:
   LegacyFormTest() : DbTest("libdblib6.so") {}
