@@ -60,7 +60,6 @@ bool TAsaSession::Check(void* /*Context*/, int /*Param1*/, int /*Param2*/, bool 
   }
 
   SetLastError(host::Format("Error %d: %s (%s)", code, message, SqlState(sqlca_)));
-  SetLastErrorCode(code);
   if (OnError) OnError(this);
   if ((code == DBE_NOT_CONNECTED || code == DBE_CONNECTION_TERMINATED) && Connected() &&
       !disconnecting_) {

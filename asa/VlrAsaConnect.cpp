@@ -43,7 +43,7 @@ void TAsaSession::SetConnected(bool Value) {
 void TAsaSession::Connect() {
   InternalLibraryHandleNeeded();
   {
-    TAsaCurrentDirRestorer restorer(host::GetCurrentDir());
+    TAsaCurrentDirRestorer restorer;
     if (!LoadedLibraryPath().empty() && !host::SetCurrentDir(LoadedLibraryPath()))
       RaiseLastError<EAsaException>(VlrLoadStr(VELAR_ERR_LIB_PATH_NOT_FOUND) + " (" +
                                     LoadedLibraryPath() + ")");

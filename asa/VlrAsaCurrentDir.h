@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <utility>
 
 #include "host/os.h"
 
@@ -12,9 +11,9 @@ namespace velar {
 
 class TAsaCurrentDirRestorer {
  public:
-  // Remembered is the directory to go back to; empty (it could not be
-  // determined) restores nothing.
-  explicit TAsaCurrentDirRestorer(std::string Remembered) : remembered_(std::move(Remembered)) {}
+  // Remembers the current directory; when it cannot be determined nothing
+  // is restored.
+  TAsaCurrentDirRestorer() : remembered_(host::GetCurrentDir()) {}
   ~TAsaCurrentDirRestorer() {
     if (!remembered_.empty()) host::SetCurrentDir(remembered_);
   }

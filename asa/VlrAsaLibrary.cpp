@@ -33,7 +33,7 @@ void TAsaSession::InternalLoadLibrary() {
   }
   if (!dir.empty() && dir.back() != host::PathDelim) dir += host::PathDelim;
 
-  TAsaCurrentDirRestorer restorer(host::GetCurrentDir());
+  TAsaCurrentDirRestorer restorer;
   if (!dir.empty() && !host::SetCurrentDir(dir)) {
     const std::string reason = host::LastOSErrorMessage();
     RaiseLastError<EAsaException>(VlrLoadStr(VELAR_ERR_LIB_PATH_NOT_FOUND) + " (" + dir + "," +

@@ -11,7 +11,6 @@
 // row.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -43,8 +42,8 @@ using dblib_bench::TempDir;
 // One database for both readers, filled once through the library.
 struct Fixture {
   Fixture() {
-    file = dir.path + "/fetch.db";
-    if (lib.handle == nullptr || !lib.connect_new(ca, dir.path, "fetch")) return;
+    file = dir.Path() + "/fetch.db";
+    if (lib.handle == nullptr || !lib.connect_new(ca, dir.Path(), "fetch")) return;
     lib.execute_imm(&ca,
                     "CREATE TABLE t(id INTEGER, price DOUBLE, name VARCHAR(40), made TIMESTAMP, "
                     "amount NUMERIC(10,4))",

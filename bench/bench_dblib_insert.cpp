@@ -7,11 +7,10 @@
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <sqlite3.h>
-#include <stdlib.h>
-#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -29,7 +28,7 @@ void BM_SqliteInsert(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     TempDir dir;
-    std::string file = dir.path + "/raw.db";
+    std::string file = dir.Path() + "/raw.db";
     sqlite3* db = nullptr;
     sqlite3_open(file.c_str(), &db);
     sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr);
@@ -67,7 +66,7 @@ void BM_DblibInsert(benchmark::State& state) {
     state.PauseTiming();
     TempDir dir;
     sqlca ca{};
-    lib.connect_new(ca, dir.path, "bench");
+    lib.connect_new(ca, dir.Path(), "bench");
     lib.execute_imm(&ca, "CREATE TABLE t(id INTEGER, name VARCHAR(40), price DOUBLE)", 2);
     lib.commit(&ca, 0);
     state.ResumeTiming();
@@ -108,7 +107,7 @@ void BM_DblibChunkedValue(benchmark::State& state) {
   }
   TempDir dir;
   sqlca ca{};
-  lib.connect_new(ca, dir.path, "chunks");
+  lib.connect_new(ca, dir.Path(), "chunks");
   const size_t total = static_cast<size_t>(state.range(0)) << 20;
   std::vector<char> buffer(DBT_LONG_CHUNK + 2, 'x');
   sqlda* in = lib.alloc(1);

@@ -1,27 +1,17 @@
-// What the stand-in's benchmarks share: a scratch directory and the
+// What the stand-in's benchmarks share: the tests' scratch directory and the
 // short-form library, bound by name as a caller would.
 #pragma once
 
 #include <dlfcn.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <string>
 
 #include "dblib/include/sqldef.h"
+#include "tests/support/velar_test.h"
 
 namespace dblib_bench {
 
-struct TempDir {
-  TempDir() {
-    char pattern[] = "/tmp/dblib-bench-XXXXXX";
-    path = mkdtemp(pattern);
-  }
-  ~TempDir() { std::filesystem::remove_all(path); }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  std::string path;
-};
+using TempDir = velar::testing::TempDir;
 
 struct Library {
   Library() {

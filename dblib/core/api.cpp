@@ -21,19 +21,37 @@ namespace dblib::api {
 
 namespace {
 
-// A session that runs no request, or null with the outcome written.
-Session* idle_session(Request& request) {
-  Session* session = request.session();
-  if (session != nullptr && session->working) {
-    request.fail(DBE_DOUBLE_REQUEST, "Another request is already running on this SQLCA");
-    return nullptr;
-  }
-  return session;
-}
-
 unsigned finish_status(Request& request) {
   request.finish(0);
   return request.status.ok() ? 1 : 0;
+}
+
+// The frame of the entry points that act on a parameter string: the SQLCA
+// must be initialised (it need not be connected), the parameters must parse,
+// and the outcome is the result (1 success, 0 failure).
+template <typename Work>
+unsigned with_params(sqlca* ca, const char* entry_point, const char* parms, Work&& work) {
+  Request request(ca, entry_point);
+  if (request.injected()) return request.status.ok() ? 1 : 0;
+  Session* session = request.session();
+  if (session == nullptr) return 0;
+  ConnectParams params;
+  if (parse_connect_params(parms, params, request.status)) work(*session, params, request.status);
+  return finish_status(request);
+}
+
+// Starts the database params names on engine. An engine started for it
+// (started_engine) stops again when the database cannot start, so a failed
+// start leaves nothing running.
+void start_database_on(Engine& engine, const ConnectParams& params, bool started_engine,
+                       Status& status) {
+  Registry& registry = Registry::get();
+  if (registry.start_database(engine, params.file, params.database,
+                              params.autostop_given && params.autostop, status) == nullptr &&
+      started_engine) {
+    Status ignored;
+    registry.stop_engine(&engine, true, nullptr, ignored);
+  }
 }
 
 }  // namespace
@@ -56,7 +74,7 @@ unsigned init(sqlca* ca) {
 unsigned fini(sqlca* ca) {
   Request request(ca, "db_fini");
   if (request.injected()) return request.status.ok() ? 1 : 0;
-  if (idle_session(request) == nullptr) return 0;
+  if (request.idle_session() == nullptr) return 0;
   drop_session(ca);
   request.forget_session();
   request.finish(0);
@@ -66,7 +84,7 @@ unsigned fini(sqlca* ca) {
 unsigned string_connect(sqlca* ca, const char* parms) {
   Request request(ca, "db_string_connect");
   if (request.injected()) return request.status.ok() ? 1 : 0;
-  Session* session = idle_session(request);
+  Session* session = request.idle_session();
   if (session == nullptr) return 0;
   if (session->connection && session->connection->terminated()) {
     session->backup.reset();
@@ -96,7 +114,7 @@ unsigned string_connect(sqlca* ca, const char* parms) {
 unsigned string_disconnect(sqlca* ca, const char* /*parms*/) {
   Request request(ca, "db_string_disconnect");
   if (request.injected()) return request.status.ok() ? 1 : 0;
-  Session* session = idle_session(request);
+  Session* session = request.idle_session();
   if (session == nullptr) return 0;
   if (!session->connection) {
     request.fail(DBE_NOT_CONNECTED, "Not connected to a database");
@@ -107,134 +125,85 @@ unsigned string_disconnect(sqlca* ca, const char* /*parms*/) {
   return finish_status(request);
 }
 
+// Starts the engine the parameters name, and with dbf= its database too.
 unsigned start_engine(sqlca* ca, const char* parms) {
-  Request request(ca, "db_start_engine");
-  if (request.injected()) return request.status.ok() ? 1 : 0;
-  if (request.session() == nullptr) return 0;
-  ConnectParams params;
-  Status& status = request.status;
-  if (parse_connect_params(parms, params, status)) {
-    std::string name = !params.engine.empty() ? params.engine
-                       : !params.file.empty() ? database_name_of(params.file)
-                                              : std::string("default");
-    Registry& registry = Registry::get();
-    Engine* engine = registry.start_engine(name, false, status);
-    if (engine != nullptr && !params.file.empty() &&
-        registry.start_database(*engine, params.file, params.database,
-                                params.autostop_given && params.autostop, status) == nullptr) {
-      registry.stop_engine(engine, true, nullptr, status);
-    }
-  }
-  return finish_status(request);
+  return with_params(
+      ca, "db_start_engine", parms, [](Session&, const ConnectParams& params, Status& status) {
+        Engine* engine = Registry::get().start_engine(engine_name_of(params), false, status);
+        if (engine != nullptr && !params.file.empty()) {
+          start_database_on(*engine, params, true, status);
+        }
+      });
 }
 
+// Stops an engine; the caller's own connection does not hold it up.
 unsigned stop_engine(sqlca* ca, const char* parms) {
-  Request request(ca, "db_stop_engine");
-  if (request.injected()) return request.status.ok() ? 1 : 0;
-  Session* session = request.session();
-  if (session == nullptr) return 0;
-  ConnectParams params;
-  Status& status = request.status;
-  if (parse_connect_params(parms, params, status)) {
-    Engine* engine = Registry::get().find_engine(params.engine);
-    if (engine == nullptr) {
-      status.fail(DBE_ENGINE_NOT_RUNNING, "Database server '%s' not running",
-                  params.engine.c_str());
-    } else {
-      Registry::get().stop_engine(engine, params.unconditional, session->connection.get(), status);
-    }
-  }
-  return finish_status(request);
+  return with_params(ca, "db_stop_engine", parms,
+                     [](Session& session, const ConnectParams& params, Status& status) {
+                       Registry& registry = Registry::get();
+                       Engine* engine = registry.running_engine(params.engine, status);
+                       if (engine != nullptr) {
+                         registry.stop_engine(engine, params.unconditional,
+                                              session.connection.get(), status);
+                       }
+                     });
 }
 
+// With start= a missing engine is started for the database.
 unsigned start_database(sqlca* ca, const char* parms) {
-  Request request(ca, "db_start_database");
-  if (request.injected()) return request.status.ok() ? 1 : 0;
-  if (request.session() == nullptr) return 0;
-  ConnectParams params;
-  Status& status = request.status;
-  if (parse_connect_params(parms, params, status)) {
-    Registry& registry = Registry::get();
-    Engine* engine = registry.find_engine(params.engine);
-    bool started_engine = false;
-    if (engine == nullptr && params.has_start) {
-      std::string name = !params.engine.empty() ? params.engine : database_name_of(params.file);
-      engine = registry.start_engine(name, false, status);
-      started_engine = engine != nullptr;
-    } else if (engine == nullptr) {
-      status.fail(DBE_ENGINE_NOT_RUNNING, "Database server '%s' not running",
-                  params.engine.c_str());
-    }
-    if (engine != nullptr &&
-        registry.start_database(*engine, params.file, params.database,
-                                params.autostop_given && params.autostop, status) == nullptr &&
-        started_engine) {
-      Status ignored;
-      registry.stop_engine(engine, true, nullptr, ignored);
-    }
-  }
-  return finish_status(request);
+  return with_params(
+      ca, "db_start_database", parms, [](Session&, const ConnectParams& params, Status& status) {
+        Registry& registry = Registry::get();
+        Engine* engine = params.has_start ? registry.find_engine(params.engine)
+                                          : registry.running_engine(params.engine, status);
+        bool started_engine = false;
+        if (engine == nullptr && params.has_start) {
+          engine = registry.start_engine(engine_name_of(params), false, status);
+          started_engine = engine != nullptr;
+        }
+        if (engine != nullptr) {
+          start_database_on(*engine, params, started_engine, status);
+        }
+      });
 }
 
+// Stops a database; the caller's own connection does not hold it up.
 unsigned stop_database(sqlca* ca, const char* parms) {
-  Request request(ca, "db_stop_database");
-  if (request.injected()) return request.status.ok() ? 1 : 0;
-  Session* session = request.session();
-  if (session == nullptr) return 0;
-  ConnectParams params;
-  Status& status = request.status;
-  if (parse_connect_params(parms, params, status)) {
-    Registry& registry = Registry::get();
-    Engine* engine = registry.find_engine(params.engine);
-    if (engine == nullptr) {
-      status.fail(DBE_ENGINE_NOT_RUNNING, "Database server '%s' not running",
-                  params.engine.c_str());
-    } else {
-      std::string canonical = canonical_file(params.file);
-      Database* database = nullptr;
-      if (params.database.empty() && !params.file.empty() && canonical.empty()) {
-        database = nullptr;
-      } else {
-        database = registry.find_database(*engine, params.database, canonical);
-      }
-      if (database == nullptr) {
-        status.fail(DBE_DATABASE_NOT_FOUND, "Specified database not found on server '%s'",
-                    engine->name.c_str());
-      } else {
-        registry.stop_database(database, params.unconditional, session->connection.get(), status);
-      }
-    }
-  }
-  return finish_status(request);
+  return with_params(
+      ca, "db_stop_database", parms,
+      [](Session& session, const ConnectParams& params, Status& status) {
+        Registry& registry = Registry::get();
+        Engine* engine = registry.running_engine(params.engine, status);
+        if (engine == nullptr) return;
+        Database* database = registry.find_database(*engine, params);
+        if (database == nullptr) {
+          status.fail(DBE_DATABASE_NOT_FOUND, "Specified database not found on server '%s'",
+                      engine->name.c_str());
+        } else {
+          registry.stop_database(database, params.unconditional, session.connection.get(), status);
+        }
+      });
 }
 
+// Whether an engine of that name runs (empty: any engine).
 unsigned short find_engine(sqlca* ca, const char* name) {
   Request request(ca, "db_find_engine");
   if (ca == nullptr) return 0;
   if (request.injected()) return request.status.ok() ? 1 : 0;
-  Engine* engine = Registry::get().find_engine(name != nullptr ? name : "");
-  if (engine == nullptr) {
-    request.status.fail(DBE_ENGINE_NOT_RUNNING, "Database server '%s' not running",
-                        name != nullptr ? name : "");
-  }
+  Registry::get().running_engine(name != nullptr ? name : "", request.status);
   return static_cast<unsigned short>(finish_status(request));
 }
 
+// With connect_to_db the database is reached and the user checked, keeping
+// no connection.
 unsigned ping_server(sqlca* ca, const char* parms, unsigned connect_to_db) {
-  Request request(ca, "db_string_ping_server");
-  if (request.injected()) return request.status.ok() ? 1 : 0;
-  if (request.session() == nullptr) return 0;
-  ConnectParams params;
-  Status& status = request.status;
-  if (parse_connect_params(parms, params, status)) {
-    Registry& registry = Registry::get();
-    if (registry.find_engine(params.engine) == nullptr) {
-      status.fail(DBE_ENGINE_NOT_RUNNING, "Database server '%s' not running",
-                  params.engine.c_str());
-    } else if (connect_to_db != 0) {
-      // Reaches the database and checks the user, keeping no connection.
-      Database* database = registry.resolve(params, false, status);
-      if (database != nullptr) {
+  return with_params(
+      ca, "db_string_ping_server", parms,
+      [connect_to_db](Session&, const ConnectParams& params, Status& status) {
+        Registry& registry = Registry::get();
+        if (registry.running_engine(params.engine, status) == nullptr || connect_to_db == 0) return;
+        Database* database = registry.resolve(params, false, status);
+        if (database == nullptr) return;
         sqlite3* db = nullptr;
         if (sqlite3_open_v2(database->file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
             SQLITE_OK) {
@@ -244,10 +213,7 @@ unsigned ping_server(sqlca* ca, const char* parms, unsigned connect_to_db) {
                       database->name.c_str());
         }
         sqlite3_close(db);
-      }
-    }
-  }
-  return finish_status(request);
+      });
 }
 
 unsigned is_working(sqlca* ca) {
@@ -391,13 +357,8 @@ void backup(sqlca* ca, int operation, int file, unsigned long page, sqlda* descr
     }
   }
   request.finish(count);
-  if (status.code() == 0 && !file_name.empty()) {
-    // The file's name travels in sqlerrmc.
-    size_t shown = std::min(file_name.size(), sizeof ca->sqlerrmc);
-    std::memcpy(ca->sqlerrmc, file_name.data(), shown);
-    if (shown < sizeof ca->sqlerrmc) ca->sqlerrmc[shown] = '\0';
-    ca->sqlerrml = static_cast<int16_t>(shown);
-  }
+  // The file's name travels in sqlerrmc.
+  if (status.code() == 0 && !file_name.empty()) write_sqlerrmc(ca, file_name);
 }
 
 void commit(sqlca* ca) {
@@ -542,11 +503,7 @@ void get_option(sqlca* ca, const char* option, sqlda* descriptor) {
   } else if (descriptor == nullptr || descriptor->sqld < 1 || descriptor->sqln < 1) {
     status.fail(DBE_SQLDA_TOO_SMALL, "dbpp_getoption needs an SQLDA with one entry");
   } else if (connection->options().get(option, value, status)) {
-    ValueRef text;
-    text.kind = Kind::Text;
-    text.bytes = value.data();
-    text.size = value.size();
-    write_output(text, descriptor->sqlvar[0], 0, status);
+    write_output(text_ref(value), descriptor->sqlvar[0], 0, status);
   }
   request.finish(0);
 }

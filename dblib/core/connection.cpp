@@ -1,12 +1,11 @@
 #include "dblib/core/connection.h"
 
-#include <strings.h>
-
 #include <algorithm>
 
 #include "dblib/core/cursor.h"
 #include "dblib/core/registry.h"
 #include "dblib/core/session.h"
+#include "dblib/core/text.h"
 #include "dblib/core/users.h"
 #include "dblib/include/sqldef.h"
 
@@ -24,11 +23,6 @@ int on_progress(void* context) {
   if (session->cancel_requested) return 1;
   session->fire(DBCB_WAIT);
   return session->cancel_requested ? 1 : 0;
-}
-
-bool exec(sqlite3* db, const char* sql, Status& status) {
-  int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-  return rc == SQLITE_OK || status.fail_sqlite(db, rc);
 }
 
 }  // namespace
@@ -50,7 +44,7 @@ bool Connection::open(Database& database, const ConnectParams& params, Status& s
   }
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, options_.blocking_timeout());
-  if (!exec(db_, "PRAGMA foreign_keys=ON", status) ||
+  if (!exec_sql(db_, "PRAGMA foreign_keys=ON", status) ||
       !authenticate(db_, params.user, params.password, status)) {
     close_handle();
     return false;
@@ -123,7 +117,7 @@ bool Connection::drop_statement(int16_t number) {
 bool Connection::prepare_to_run(bool writes, bool transaction_control, Status& status) {
   had_transaction_ = sqlite3_get_autocommit(db_) == 0;
   if (transaction_control || had_transaction_) return true;
-  if (writes || options_.isolation_level() >= 2) return exec(db_, "BEGIN", status);
+  if (writes || options_.isolation_level() >= 2) return exec_sql(db_, "BEGIN", status);
   return true;
 }
 
@@ -131,10 +125,7 @@ bool Connection::prepare_to_run(bool writes, bool transaction_control, Status& s
 // every fetch free of allocation.
 Cursor* Connection::cursor(std::string_view name) {
   for (auto& cursor : cursors_) {
-    const std::string& own = cursor->name();
-    if (own.size() == name.size() && strncasecmp(own.data(), name.data(), name.size()) == 0) {
-      return cursor.get();
-    }
+    if (same_name(cursor->name(), name)) return cursor.get();
   }
   return nullptr;
 }
@@ -159,12 +150,12 @@ void Connection::ran(bool failed, Status& status) {
 
 bool Connection::commit(Status& status) {
   if (sqlite3_get_autocommit(db_) != 0) return true;
-  return exec(db_, "COMMIT", status);
+  return exec_sql(db_, "COMMIT", status);
 }
 
 bool Connection::rollback(Status& status) {
   if (sqlite3_get_autocommit(db_) != 0) return true;
-  return exec(db_, "ROLLBACK", status);
+  return exec_sql(db_, "ROLLBACK", status);
 }
 
 bool Connection::set_option(std::string_view name, std::string_view value, Status& status) {

@@ -1,44 +1,26 @@
 #include "dblib/core/connstr.h"
 
-#include <strings.h>
-
-#include <cstring>
-
+#include "dblib/core/text.h"
 #include "dblib/include/sqldef.h"
 
 namespace dblib {
 
 namespace {
 
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-    text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-    text.remove_suffix(1);
-  return text;
-}
-
 bool key_is(std::string_view key, const char* short_name, const char* long_name) {
-  auto same = [&](const char* name) {
-    return name != nullptr && key.size() == std::strlen(name) &&
-           strncasecmp(key.data(), name, key.size()) == 0;
-  };
-  return same(short_name) || same(long_name);
+  return same_name(key, short_name) || (long_name != nullptr && same_name(key, long_name));
 }
 
 // Reads yes/no style values; false when the text is none of them.
 bool parse_flag(std::string_view value, bool& out) {
-  static const char* const kYes[] = {"yes", "true", "on", "1", "y"};
-  static const char* const kNo[] = {"no", "false", "off", "0", "n"};
-  for (const char* word : kYes) {
-    if (value.size() == std::strlen(word) && strncasecmp(value.data(), word, value.size()) == 0) {
-      out = true;
-      return true;
-    }
-  }
-  for (const char* word : kNo) {
-    if (value.size() == std::strlen(word) && strncasecmp(value.data(), word, value.size()) == 0) {
-      out = false;
+  static const struct {
+    const char* word;
+    bool flag;
+  } kWords[] = {{"yes", true}, {"true", true},   {"on", true},   {"1", true},  {"y", true},
+                {"no", false}, {"false", false}, {"off", false}, {"0", false}, {"n", false}};
+  for (const auto& [word, flag] : kWords) {
+    if (same_name(value, word)) {
+      out = flag;
       return true;
     }
   }
@@ -103,11 +85,9 @@ bool parse_connect_params(const char* text, ConnectParams& out, Status& status) 
       out.database.assign(value);
     } else if (key_is(key, "uid", "UserID")) {
       out.user.assign(value);
-      out.has_user = true;
     } else if (key_is(key, "pwd", "Password")) {
       out.password.assign(value);
     } else if (key_is(key, "start", nullptr)) {
-      out.start.assign(value);
       out.has_start = true;
     } else if (key_is(key, "links", "CommLinks") || key_is(key, "con", "ConnectionName")) {
       // Accepted: every engine is in-process and one connection serves an SQLCA.
@@ -136,6 +116,10 @@ std::string database_name_of(std::string_view file) {
   size_t dot = file.find_last_of('.');
   if (dot != std::string_view::npos && dot > 0) file = file.substr(0, dot);
   return std::string(file);
+}
+
+std::string engine_name_of(const ConnectParams& params) {
+  return !params.engine.empty() ? params.engine : database_name_of(params.file);
 }
 
 }  // namespace dblib

@@ -14,15 +14,13 @@
 namespace dblib {
 
 struct ConnectParams {
-  std::string engine;    // eng=
-  std::string file;      // dbf=
-  std::string database;  // dbn=
-  std::string user;      // uid=
-  std::string password;  // pwd=
-  std::string start;     // start= (the server command line; its presence means "start")
-  bool has_start = false;
-  bool has_user = false;
-  bool autostop = true;  // autostop=: a database started by a connect stops with it
+  std::string engine;      // eng=
+  std::string file;        // dbf=
+  std::string database;    // dbn=
+  std::string user;        // uid=
+  std::string password;    // pwd=
+  bool has_start = false;  // start= (a server command line) was given: start what is missing
+  bool autostop = true;    // autostop=: a database started by a connect stops with it
   bool autostop_given = false;
   bool unconditional = false;
 };
@@ -32,5 +30,9 @@ bool parse_connect_params(const char* text, ConnectParams& out, Status& status);
 
 // The database name a file gives: its file name without directory and extension.
 std::string database_name_of(std::string_view file);
+
+// The engine a connection string names: eng=, else the database name dbf=
+// gives (empty when neither is there).
+std::string engine_name_of(const ConnectParams& params);
 
 }  // namespace dblib

@@ -9,6 +9,7 @@
 #include <string>
 #include <type_traits>
 
+#include "dblib/core/text.h"
 #include "dblib/core/timestamp.h"
 #include "dblib/core/variables.h"
 #include "dblib/include/sqldef.h"
@@ -34,10 +35,7 @@ void store(void* at, T value) {
 // Reads text as a number: an integer when it is one, else a real.
 bool parse_number(std::string_view text, ValueRef& out) {
   char buffer[64];
-  while (!text.empty() && text.front() == ' ')
-    text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ')
-    text.remove_suffix(1);
+  text = trim(text);
   if (text.empty() || text.size() >= sizeof buffer) return false;
   std::memcpy(buffer, text.data(), text.size());
   buffer[text.size()] = '\0';

@@ -23,21 +23,6 @@ void mark_no_values(sqlda* descriptor, size_t from, size_t to) {
   }
 }
 
-// The bytes a text entry of this type holds before its terminator or after
-// its length field; what does not fit is cut.
-size_t text_capacity(const sqlvar& entry) {
-  int length = std::max<int>(entry.sqllen, 0);
-  switch (entry.sqltype & DBT_TYPE_MASK) {
-    case DBT_VARCHAR:
-    case DBT_BINARY:
-      return static_cast<size_t>(std::max(length - 2, 0));
-    case DBT_FIXCHAR:
-      return static_cast<size_t>(length);
-    default:
-      return static_cast<size_t>(std::max(length - 1, 0));
-  }
-}
-
 }  // namespace
 
 // A cursor is declared closed; open runs its statement.
@@ -65,7 +50,6 @@ void Cursor::reset_position() {
   hole_ = false;
   stmt_row_ = 0;
   stmt_done_ = false;
-  stored_before_failure_ = 0;
   store_ = RowStore{};
   changed_.clear();
   changed_row_ = 0;
@@ -210,6 +194,11 @@ bool Cursor::count_rows(Connection& connection, int32_t& count, Status& status) 
 // Makes row (1-based) the row in row_. A scrolling cursor reads ahead into
 // its store; a forward-only one steps its statement, from the start again
 // when the row lies behind it.
+//
+// The store holds the first rows of the result as it now is (rows deleted
+// through the cursor are gone from both), so a statement run again after a
+// failed step passes over as many rows as the store holds and goes on from
+// there.
 Cursor::Load Cursor::load_row(int64_t row, Status& status) {
   if (!stmt_ || row < 1) return Load::End;
   sqlite3_stmt* stmt = stmt_.get();
@@ -224,7 +213,7 @@ Cursor::Load Cursor::load_row(int64_t row, Status& status) {
         return Load::End;
       }
       if (rc != SQLITE_ROW) return step_failed(rc, status);
-      if (++stmt_row_ <= stored_before_failure_) continue;  // stored before a failed step
+      if (++stmt_row_ <= static_cast<int64_t>(store_.size())) continue;  // stored already
       store_.append(stmt, all);
     }
     store_.read(static_cast<size_t>(row - 1), row_);
@@ -268,11 +257,18 @@ Cursor::Load Cursor::step_failed(int rc, Status& status) {
   sqlite3_stmt* stmt = stmt_.get();
   status.fail_sqlite(sqlite3_db_handle(stmt), rc);
   sqlite3_reset(stmt);
-  stored_before_failure_ = std::max(stored_before_failure_, stmt_row_);
   stmt_row_ = 0;
   stmt_done_ = false;
   changed_row_ = 0;
   return Load::Error;
+}
+
+bool Cursor::load_current_row(Status& status) {
+  Load load = on_row() ? load_row(position_, status) : Load::End;
+  if (load == Load::End) {
+    return status.fail(DBE_NO_CURRENT_ROW, "No current row of cursor '%s'", name_.c_str());
+  }
+  return load == Load::Row;
 }
 
 // Reads to the end once, so that positions counted from the end are known.
@@ -376,12 +372,7 @@ bool Cursor::get_data(Connection& /*connection*/, unsigned column, int32_t offse
                        column, name_.c_str(), columns_);
   }
   if (offset < 0) return status.fail(DBE_BAD_ARGUMENT, "Negative offset %d", offset);
-  bool on_row = position_ >= 1 && !hole_ && (total_ < 0 || position_ <= total_);
-  Load load = on_row ? load_row(position_, status) : Load::End;
-  if (load == Load::Error) return false;
-  if (load == Load::End) {
-    return status.fail(DBE_NO_CURRENT_ROW, "No current row of cursor '%s'", name_.c_str());
-  }
+  if (!load_current_row(status)) return false;
   return write_output(row_[column - 1], descriptor->sqlvar[0], 0, status,
                       static_cast<size_t>(offset));
 }
@@ -405,8 +396,7 @@ bool Cursor::describe(Connection& connection, sqlda* descriptor, unsigned what, 
       if (describe_declared_column(connection.handle(), stmt_.get(), i, column)) continue;
       if (!peeked) {
         peeked = true;
-        bool on_row = position_ >= 1 && !hole_ && (total_ < 0 || position_ <= total_);
-        peek = load_row(on_row ? position_ : 1, status);
+        peek = load_row(on_row() ? position_ : 1, status);
         if (peek == Load::Error) return false;
       }
       column.type = type_of_value(peek == Load::Row ? row_[static_cast<size_t>(i)] : ValueRef{});
@@ -446,16 +436,10 @@ bool Cursor::explain(Connection& connection, sqlda* descriptor, Status& status) 
     }
     if (rc != SQLITE_DONE) return status.fail_sqlite(db, rc);
   }
-  // A plan longer than the entry is cut without a warning: it is text for people.
-  sqlvar& entry = descriptor->sqlvar[0];
-  ValueRef text;
-  text.kind = Kind::Text;
-  text.bytes = plan.data();
-  text.size = std::min(plan.size(), text_capacity(entry));
-  if (!write_output(text, entry, 0, status)) return false;
-  if (text.size < plan.size() && entry.sqlind != nullptr) {
-    *entry.sqlind = static_cast<int16_t>(std::min<size_t>(plan.size(), DBT_MAX_SHORT_LENGTH));
-  }
+  // A plan longer than the entry is cut without a warning: it is text for
+  // people. The indicator still tells its full length.
+  if (!write_output(text_ref(plan), descriptor->sqlvar[0], 0, status)) return false;
+  if (status.code() == DBE_TRUNCATED) status.clear();
   return true;
 }
 

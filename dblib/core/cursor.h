@@ -85,6 +85,11 @@ class Cursor {
   void reset_position();
   bool scrolling() const;
   Load load_row(int64_t row, Status& status);
+  // Whether the position is a row: not before the first, past the last or
+  // on a row deleted through the cursor.
+  bool on_row() const { return position_ >= 1 && !hole_ && (total_ < 0 || position_ <= total_); }
+  // Loads the current row into row_; -197 when the cursor stands on none.
+  bool load_current_row(Status& status);
   Load step_failed(int rc, Status& status);
   bool find_total(Status& status);
   bool count_rows(Connection& connection, int32_t& count, Status& status);
@@ -129,10 +134,9 @@ class Cursor {
 
   // Position.
   int64_t position_ = 0;
-  int64_t total_ = -1;                 // rows in the result, once its end was seen
-  bool hole_ = false;                  // the row at position_ was deleted through this cursor
-  int64_t stmt_row_ = 0;               // rows the statement delivered since its last reset
-  int64_t stored_before_failure_ = 0;  // scrolling: rows stored when a step failed
+  int64_t total_ = -1;    // rows in the result, once its end was seen
+  bool hole_ = false;     // the row at position_ was deleted through this cursor
+  int64_t stmt_row_ = 0;  // rows the statement delivered since its last reset
   bool stmt_done_ = false;
   RowStore store_;              // scrolling: the rows read so far
   std::vector<Value> changed_;  // forward-only: current row as a change stored it

@@ -129,8 +129,7 @@ void get_data(sqlca* ca, const char* cursor, unsigned column, int32_t offset, sq
                    });
 }
 
-// A positioned change counts the one row it changed.
-// Changes the current row.
+// Changes the current row; a positioned change counts the one row it changed.
 void update(sqlca* ca, const char* cursor, sqlda* input) {
   with_open_cursor(ca, "dbpp_update", cursor,
                    [&](Cursor& found, Connection& connection, Status& status) {

@@ -1,11 +1,10 @@
 #include "dblib/core/describe.h"
 
-#include <strings.h>
-
 #include <algorithm>
 
 #include "dblib/core/connection.h"
 #include "dblib/core/procedure.h"
+#include "dblib/core/text.h"
 #include "dblib/core/types.h"
 #include "dblib/include/sqldef.h"
 
@@ -53,7 +52,7 @@ bool describe_declared_column(sqlite3* db, sqlite3_stmt* stmt, int i, ColumnDesc
                                     nullptr, nullptr, &not_null, &primary_key,
                                     nullptr) == SQLITE_OK) {
     // An INTEGER PRIMARY KEY is the rowid, which is never NULL.
-    column.nullable = !not_null && !(primary_key && strcasecmp(declared, "integer") == 0);
+    column.nullable = !not_null && !(primary_key && same_name(declared, "integer"));
   }
   return true;
 }

@@ -18,6 +18,13 @@ namespace dblib {
 
 namespace {
 
+// The variable a name stands for: a procedure parameter in locals first,
+// else an SQL variable of the connection; null when neither has it.
+Variable* find_variable(Connection& connection, Variables* locals, std::string_view name) {
+  Variable* variable = locals != nullptr ? locals->find(name) : nullptr;
+  return variable != nullptr ? variable : connection.variables().find(name);
+}
+
 // Writes the current row of stmt into output.
 bool write_row(sqlite3_stmt* stmt, sqlda* output, Status& status) {
   int columns = sqlite3_column_count(stmt);
@@ -99,8 +106,7 @@ bool append_to_variable(Connection& connection, Variable& variable, const sqlda*
 
 bool run_set_variable(Connection& connection, Statement& st, const sqlda* input, Variables* locals,
                       Status& status) {
-  Variable* variable = locals != nullptr ? locals->find(st.target) : nullptr;
-  if (variable == nullptr) variable = connection.variables().find(st.target);
+  Variable* variable = find_variable(connection, locals, st.target);
   if (variable == nullptr) {
     return status.fail(DBE_VARIABLE_NOT_FOUND, "Variable '%s' not found", st.target.c_str());
   }
@@ -167,8 +173,7 @@ bool bind_parameters(Connection& connection, const Statement& st, sqlite3_stmt* 
       }
     } else {
       const std::string& name = st.expression_params[i].variable;
-      Variable* variable = locals != nullptr ? locals->find(name) : nullptr;
-      if (variable == nullptr) variable = connection.variables().find(name);
+      Variable* variable = find_variable(connection, locals, name);
       if (variable == nullptr) {
         return status.fail(DBE_VARIABLE_NOT_FOUND, "Variable '%s' not found", name.c_str());
       }

@@ -1,9 +1,8 @@
 #include "dblib/core/lexer.h"
 
-#include <strings.h>
-
 #include <cctype>
-#include <cstring>
+
+#include "dblib/core/text.h"
 
 namespace dblib {
 
@@ -115,8 +114,7 @@ Token Lexer::next() {
 }
 
 bool word_is(const Token& token, const char* keyword) {
-  return token.kind == TokenKind::Word && token.text.size() == std::strlen(keyword) &&
-         strncasecmp(token.text.data(), keyword, token.text.size()) == 0;
+  return token.kind == TokenKind::Word && same_name(token.text, keyword);
 }
 
 std::string_view host_variable_name(const Token& token) {

@@ -1,31 +1,13 @@
 #include "dblib/core/options.h"
 
-#include <strings.h>
-
-#include <cctype>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
+#include "dblib/core/text.h"
 #include "dblib/include/sqldef.h"
 
 namespace dblib {
 
 namespace {
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
-
-bool equals_word(std::string_view text, const char* word) {
-  return text.size() == std::strlen(word) && strncasecmp(text.data(), word, text.size()) == 0;
-}
 
 // A whole non-negative decimal number within limit; -1 otherwise.
 long whole_number(std::string_view text, long limit) {
@@ -41,9 +23,8 @@ long whole_number(std::string_view text, long limit) {
 }  // namespace
 
 std::string Options::key_of(std::string_view name) {
-  std::string key(trim(name));
-  for (char& c : key)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::string key;
+  assign_lower(key, trim(name));
   return key;
 }
 
@@ -61,9 +42,9 @@ bool Options::set(std::string_view name, std::string_view value, Status& status)
     return true;
   }
   if (key == "row_counts") {
-    if (equals_word(text, "ON")) {
+    if (same_name(text, "ON")) {
       row_counts_ = true;
-    } else if (equals_word(text, "OFF")) {
+    } else if (same_name(text, "OFF")) {
       row_counts_ = false;
     } else {
       return status.fail(DBE_INVALID_OPTION_SETTING,

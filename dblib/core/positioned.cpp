@@ -1,7 +1,6 @@
 // Positioned changes: update and delete of the cursor's current row and
 // insert through the cursor, all on the cursor's one table by rowid.
 #include <sqlite3.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <cstring>
@@ -9,6 +8,7 @@
 #include "dblib/core/connection.h"
 #include "dblib/core/convert.h"
 #include "dblib/core/cursor.h"
+#include "dblib/core/text.h"
 #include "dblib/core/types.h"
 #include "dblib/include/sqldef.h"
 
@@ -24,17 +24,6 @@ void append_quoted(std::string& out, std::string_view name) {
     out.push_back(c);
   }
   out.push_back('"');
-}
-
-// Column types whose values are text.
-bool is_character_type(int type) {
-  return type == DBT_VARCHAR || type == DBT_FIXCHAR || type == DBT_LONGVARCHAR ||
-         type == DBT_STRING || type == DBT_DATE || type == DBT_TIME || type == DBT_TIMESTAMP;
-}
-
-// Case-insensitive equality of two names.
-bool same_name(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
 // A change needs a descriptor whose entries in use it really has.
@@ -67,12 +56,7 @@ bool Cursor::check_changeable(Status& status) const {
 
 // The rowid of the current row; -197 when the cursor stands on none.
 bool Cursor::current_rowid(int64_t& rowid, Status& status) {
-  bool on_row = position_ >= 1 && !hole_ && (total_ < 0 || position_ <= total_);
-  Load load = on_row ? load_row(position_, status) : Load::End;
-  if (load == Load::Error) return false;
-  if (load == Load::End) {
-    return status.fail(DBE_NO_CURRENT_ROW, "No current row of cursor '%s'", name_.c_str());
-  }
+  if (!load_current_row(status)) return false;
   const ValueRef& id = row_[static_cast<size_t>(rowid_column_)];
   if (id.kind != Kind::Integer) {
     return status.fail(DBE_CURSOR_READ_ONLY, "The rows of cursor '%s' have no row identity",

@@ -1,7 +1,5 @@
 #include <sqlite3.h>
 
-#include <strings.h>
-
 #include <cctype>
 #include <cstring>
 
@@ -9,6 +7,7 @@
 #include "dblib/core/lexer.h"
 #include "dblib/core/procedure.h"
 #include "dblib/core/statement.h"
+#include "dblib/core/text.h"
 #include "dblib/include/sqldef.h"
 
 namespace dblib {
@@ -176,8 +175,7 @@ bool parse_set_variable(Connection& connection, Variables* locals, Lexer& lexer,
                        st.target.c_str());
   }
   if (tokens.size() == 3 && is_name(tokens[0]) && is_symbol(tokens[1], "||") &&
-      tokens[2].kind == TokenKind::HostVariable &&
-      strcasecmp(identifier_of(tokens[0]).c_str(), st.target.c_str()) == 0) {
+      tokens[2].kind == TokenKind::HostVariable && same_name(identifier_of(tokens[0]), st.target)) {
     st.append = true;
     st.inputs.emplace_back(host_variable_name(tokens[2]));
     return true;

@@ -1,7 +1,6 @@
 #include "dblib/core/procedure.h"
 
 #include <sqlite3.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,6 +11,7 @@
 #include "dblib/core/execute.h"
 #include "dblib/core/lexer.h"
 #include "dblib/core/statement.h"
+#include "dblib/core/text.h"
 #include "dblib/include/sqldef.h"
 
 namespace dblib {
@@ -34,7 +34,7 @@ bool parse_param(Lexer& lexer, std::string_view text, Procedure& out, Token& las
   }
   param.name = identifier_of(t);
   for (const ProcedureParam& other : out.params) {
-    if (strcasecmp(other.name.c_str(), param.name.c_str()) == 0) {
+    if (same_name(other.name, param.name)) {
       return status.fail(DBE_SYNTAX_ERROR, "Syntax error: parameter '%s' is declared twice",
                          param.name.c_str());
     }
@@ -153,13 +153,14 @@ bool parse_procedure(std::string_view text, Procedure& out, size_t& consumed, St
 bool store_procedure(Connection& connection, const std::string& name, const std::string& source,
                      Status& status) {
   sqlite3* db = connection.handle();
-  int rc = sqlite3_exec(db,
-                        "CREATE TABLE IF NOT EXISTS dblib_procedures("
-                        "name TEXT PRIMARY KEY COLLATE NOCASE, source TEXT NOT NULL)",
-                        nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) return status.fail_sqlite(db, rc);
-  rc = run_catalog(db, "INSERT INTO dblib_procedures(name, source) VALUES (?1, ?2)", name, source,
-                   nullptr);
+  if (!exec_sql(db,
+                "CREATE TABLE IF NOT EXISTS dblib_procedures("
+                "name TEXT PRIMARY KEY COLLATE NOCASE, source TEXT NOT NULL)",
+                status)) {
+    return false;
+  }
+  int rc = run_catalog(db, "INSERT INTO dblib_procedures(name, source) VALUES (?1, ?2)", name,
+                       source, nullptr);
   if ((rc & 0xFF) == SQLITE_CONSTRAINT) {
     return status.fail(DBE_ITEM_EXISTS, "Procedure '%s' already exists", name.c_str());
   }

@@ -1,23 +1,19 @@
 #include "dblib/core/registry.h"
 
 #include <sqlite3.h>
-#include <strings.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 
 #include "dblib/core/connection.h"
+#include "dblib/core/text.h"
 #include "dblib/core/users.h"
 #include "dblib/include/sqldef.h"
 
 namespace dblib {
 
 namespace {
-
-bool same_name(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 size_t other_connections(const Database& database, const Connection* caller) {
   return static_cast<size_t>(std::count_if(database.connections.begin(), database.connections.end(),
@@ -75,6 +71,18 @@ Engine* Registry::find_engine(std::string_view name) {
   return nullptr;
 }
 
+Engine* Registry::running_engine(std::string_view name, Status& status) {
+  Engine* engine = find_engine(name);
+  if (engine != nullptr) return engine;
+  if (name.empty()) {
+    status.fail(DBE_ENGINE_NOT_RUNNING, "Database server not running (no server is started)");
+  } else {
+    status.fail(DBE_ENGINE_NOT_RUNNING, "Database server '%.*s' not running",
+                static_cast<int>(name.size()), name.data());
+  }
+  return nullptr;
+}
+
 Engine* Registry::start_engine(const std::string& name, bool autostop, Status& status) {
   if (find_engine(name.empty() ? std::string_view("default") : name) != nullptr) {
     status.fail(DBE_ENGINE_ALREADY_RUNNING, "Database server '%s' already running", name.c_str());
@@ -109,6 +117,13 @@ Database* Registry::find_database(Engine& engine, std::string_view name, std::st
     }
   }
   return nullptr;
+}
+
+Database* Registry::find_database(Engine& engine, const ConnectParams& params) {
+  if (!params.database.empty()) return find_database(engine, params.database, {});
+  if (params.file.empty()) return find_database(engine, {}, {});
+  std::string canonical = canonical_file(params.file);
+  return canonical.empty() ? nullptr : find_database(engine, {}, canonical);
 }
 
 Database* Registry::start_database(Engine& engine, const std::string& file, const std::string& name,
@@ -159,39 +174,23 @@ bool Registry::stop_database(Database* database, bool unconditional, const Conne
                        "Request to stop database '%s' denied: %zu connections remain",
                        database->name.c_str(), others);
   }
-  Engine* engine = database->engine;
-  remove_database(database);
-  if (engine->autostop && engine->databases.empty()) remove_engine(engine);
+  remove_database_and_idle_engine(database);
   return true;
 }
 
+// A connect may start only what its file names, and only with start=.
 Database* Registry::resolve(const ConnectParams& params, bool may_start, Status& status) {
-  Engine* engine = find_engine(params.engine);
+  bool may_start_engine = may_start && params.has_start && !params.file.empty();
+  Engine* engine =
+      may_start_engine ? find_engine(params.engine) : running_engine(params.engine, status);
   bool started_engine = false;
   if (engine == nullptr) {
-    if (!may_start || !params.has_start || params.file.empty()) {
-      if (params.engine.empty()) {
-        status.fail(DBE_ENGINE_NOT_RUNNING, "Database server not running (no server is started)");
-      } else {
-        status.fail(DBE_ENGINE_NOT_RUNNING, "Database server '%s' not running",
-                    params.engine.c_str());
-      }
-      return nullptr;
-    }
-    std::string name = params.engine.empty() ? database_name_of(params.file) : params.engine;
-    engine = start_engine(name, true, status);
+    if (!may_start_engine) return nullptr;
+    engine = start_engine(engine_name_of(params), true, status);
     if (engine == nullptr) return nullptr;
     started_engine = true;
   }
-  std::string canonical = canonical_file(params.file);
-  Database* database = nullptr;
-  if (!params.database.empty()) {
-    database = find_database(*engine, params.database, {});
-  } else if (!params.file.empty()) {
-    if (!canonical.empty()) database = find_database(*engine, {}, canonical);
-  } else {
-    database = find_database(*engine, {}, {});
-  }
+  Database* database = find_database(*engine, params);
   if (database == nullptr) {
     if (!may_start || params.file.empty()) {
       status.fail(DBE_DATABASE_NOT_FOUND, "Specified database '%s' not found on server '%s'",
@@ -215,11 +214,7 @@ void Registry::detach(Connection* connection) {
       auto it = std::find(list.begin(), list.end(), connection);
       if (it == list.end()) continue;
       list.erase(it);
-      if (list.empty() && database->autostop) {
-        Engine* owner = engine.get();
-        remove_database(database.get());
-        if (owner->autostop && owner->databases.empty()) remove_engine(owner);
-      }
+      if (list.empty() && database->autostop) remove_database_and_idle_engine(database.get());
       return;
     }
   }
@@ -238,6 +233,12 @@ void Registry::remove_database(Database* database) {
                           [&](const std::unique_ptr<Database>& d) { return d.get() == database; }));
 }
 
+void Registry::remove_database_and_idle_engine(Database* database) {
+  Engine* engine = database->engine;
+  remove_database(database);
+  if (engine->autostop && engine->databases.empty()) remove_engine(engine);
+}
+
 void Registry::remove_engine(Engine* engine) {
   while (!engine->databases.empty())
     remove_database(engine->databases.back().get());
@@ -246,10 +247,9 @@ void Registry::remove_engine(Engine* engine) {
 }
 
 void Registry::stop_if_unused(Database* database) {
-  if (!database->autostop || !database->connections.empty()) return;
-  Engine* engine = database->engine;
-  remove_database(database);
-  if (engine->autostop && engine->databases.empty()) remove_engine(engine);
+  if (database->autostop && database->connections.empty()) {
+    remove_database_and_idle_engine(database);
+  }
 }
 
 void Registry::stop_all() {

@@ -62,11 +62,16 @@ class Registry {
 
   // Empty name: the default engine. Null when none matches.
   Engine* find_engine(std::string_view name);
+  // As find_engine, but a missing engine is the caller's error (-100).
+  Engine* running_engine(std::string_view name, Status& status);
   Engine* start_engine(const std::string& name, bool autostop, Status& status);
   bool stop_engine(Engine* engine, bool unconditional, const Connection* caller, Status& status);
 
   // By name when name is given, else by canonical file, else the first one.
   Database* find_database(Engine& engine, std::string_view name, std::string_view file);
+  // The database a connection string names on engine: by dbn=, else by the
+  // file of dbf= (none when that file does not exist), else the first one.
+  Database* find_database(Engine& engine, const ConnectParams& params);
   Database* start_database(Engine& engine, const std::string& file, const std::string& name,
                            bool autostop, Status& status);
   bool stop_database(Database* database, bool unconditional, const Connection* caller,
@@ -87,6 +92,9 @@ class Registry {
 
  private:
   void remove_database(Database* database);
+  // Removes database, and its engine too when that stops with its last
+  // database.
+  void remove_database_and_idle_engine(Database* database);
   void remove_engine(Engine* engine);
   std::vector<std::unique_ptr<Engine>> engines_;
 };

@@ -1,5 +1,6 @@
 #include "dblib/core/request.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <map>
@@ -82,11 +83,15 @@ void write_sqlca(sqlca* ca, int code, const char* text, size_t text_size, int32_
     ca->sqlwarn[0] = ' ';
     return;
   }
-  size_t shown = text_size < sizeof ca->sqlerrmc ? text_size : sizeof ca->sqlerrmc;
-  std::memcpy(ca->sqlerrmc, text, shown);
+  write_sqlerrmc(ca, std::string_view(text, text_size));
+  ca->sqlwarn[0] = code > 0 ? 'W' : ' ';
+}
+
+void write_sqlerrmc(sqlca* ca, std::string_view text) {
+  size_t shown = std::min(text.size(), sizeof ca->sqlerrmc);
+  std::memcpy(ca->sqlerrmc, text.data(), shown);
   if (shown < sizeof ca->sqlerrmc) ca->sqlerrmc[shown] = '\0';
   ca->sqlerrml = static_cast<int16_t>(shown);
-  ca->sqlwarn[0] = code > 0 ? 'W' : ' ';
 }
 
 Request::Request(sqlca* ca, const char* entry_point)
@@ -123,13 +128,18 @@ Session* Request::session() {
   return session_;
 }
 
-Connection* Request::connection() {
+Session* Request::idle_session() {
   Session* s = session();
-  if (s == nullptr) return nullptr;
-  if (s->working) {
+  if (s != nullptr && s->working) {
     fail(DBE_DOUBLE_REQUEST, "Another request is already running on this SQLCA");
     return nullptr;
   }
+  return s;
+}
+
+Connection* Request::connection() {
+  Session* s = idle_session();
+  if (s == nullptr) return nullptr;
   Connection* c = s->connection.get();
   if (c == nullptr) {
     fail(DBE_NOT_CONNECTED, "Not connected to a database");
@@ -152,7 +162,6 @@ void Request::begin_work() {
 
 void Request::finish(int32_t count) {
   if (ca_ == nullptr) return;
-  finished_ = true;
   int code = status.code();
   const std::string& text = status.text();
   write_sqlca(ca_, code, text.data(), text.size(), code < 0 ? 0 : count);

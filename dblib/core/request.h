@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "dblib/core/status.h"
 #include "dblib/include/sqldef.h"
@@ -27,9 +28,12 @@ class Request {
   bool injected();
   // The SQLCA's session; null (with the outcome written) when there is none.
   Session* session();
-  // The session's usable connection; null (outcome written) when the SQLCA is
-  // not connected (-101), its connection ended (-308) or a request is already
-  // running on it (-298).
+  // The session when no request runs on it; null (outcome written) when there
+  // is none or a request is already running on it (-298).
+  Session* idle_session();
+  // The idle session's usable connection; null (outcome written) as for
+  // idle_session, or when the SQLCA is not connected (-101) or its connection
+  // ended (-308).
   Connection* connection();
   // Marks the request as running: db_is_working answers 1 and the start and
   // finish callbacks fire around it.
@@ -49,11 +53,13 @@ class Request {
   const char* entry_point_;
   Session* session_ = nullptr;
   bool working_ = false;
-  bool finished_ = false;
 };
 
 // Writes an outcome into an SQLCA (without a session).
 void write_sqlca(sqlca* ca, int code, const char* text, size_t text_size, int32_t count);
+// Writes text into sqlerrmc (cut to its 70 bytes, terminated when there is
+// room) and its length into sqlerrml.
+void write_sqlerrmc(sqlca* ca, std::string_view text);
 
 // Test control: trace and injected outcomes (see sqldef.h).
 void trace_call(const char* entry_point);

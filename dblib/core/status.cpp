@@ -79,8 +79,8 @@ const CodeInfo* find_code(int code) {
   return nullptr;
 }
 
-// Copies the text between the first pair of quote characters in message, or
-// after "prefix", into out; SQLite names the object that way.
+// The word that follows prefix in message (up to a blank or comma), or empty
+// when prefix is not there; SQLite names the object that way.
 std::string object_after(const char* message, const char* prefix) {
   const char* at = std::strstr(message, prefix);
   if (at == nullptr) return {};
@@ -205,6 +205,11 @@ bool Status::fail_sqlite(sqlite3* db, int rc) {
     return fail(DBE_SYNTAX_ERROR, "Syntax error: %s", message);
   }
   return fail(DBE_ERROR, "Run time SQL error: %s", message);
+}
+
+bool exec_sql(sqlite3* db, const char* sql, Status& status) {
+  int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK || status.fail_sqlite(db, rc);
 }
 
 }  // namespace dblib

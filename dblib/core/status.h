@@ -35,6 +35,9 @@ class Status {
   std::string text_;
 };
 
+// Runs SQL that returns no rows on db; a failure becomes status's outcome.
+bool exec_sql(sqlite3* db, const char* sql, Status& status);
+
 // SQLSTATE and standard text of an outcome code.
 const char* sqlstate_for(int code);
 const char* standard_text(int code);

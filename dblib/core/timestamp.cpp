@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dblib/core/text.h"
+
 namespace dblib {
 
 namespace {
@@ -76,10 +78,7 @@ void set_date(dbt_timestamp& r, int year, int month, int day) {
 }  // namespace
 
 bool parse_timestamp(std::string_view text, dbt_timestamp& record) {
-  while (!text.empty() && text.front() == ' ')
-    text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ')
-    text.remove_suffix(1);
+  text = trim(text);
   std::memset(&record, 0, sizeof record);
   size_t pos = 0;
   if (text.size() >= 3 && text[2] == ':') {

@@ -162,8 +162,13 @@ void set_sqlname(sqlname& field, std::string_view name) {
   field.length = static_cast<std::int16_t>(count);
 }
 
-bool is_long_type(int type) {
-  return type == DBT_LONGVARCHAR || type == DBT_LONGBINARY;
+bool is_character_type(int type) {
+  return type == DBT_VARCHAR || type == DBT_FIXCHAR || type == DBT_LONGVARCHAR ||
+         type == DBT_STRING || type == DBT_DATE || type == DBT_TIME || type == DBT_TIMESTAMP;
+}
+
+bool is_binary_type(int type) {
+  return type == DBT_BINARY || type == DBT_LONGBINARY;
 }
 
 }  // namespace dblib

@@ -29,7 +29,9 @@ ColumnType type_of_value(const ValueRef& value);
 // Writes name into an SQLDA name field, cut to its 30 characters.
 void set_sqlname(sqlname& field, std::string_view name);
 
-// True for the types a host variable may have (input and output).
-bool is_long_type(int type);
+// Column and variable types whose values are text, and those whose values
+// are bytes (without the nullable bit).
+bool is_character_type(int type);
+bool is_binary_type(int type);
 
 }  // namespace dblib

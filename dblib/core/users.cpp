@@ -38,12 +38,6 @@ std::string new_salt() {
   return to_hex(bytes, sizeof bytes);
 }
 
-// Runs one statement without results; maps a failure into status.
-bool exec(sqlite3* db, const char* sql, Status& status) {
-  int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-  return rc == SQLITE_OK || status.fail_sqlite(db, rc);
-}
-
 }  // namespace
 
 bool store_user(sqlite3* db, const std::string& user, const std::string& password, Status& status) {
@@ -81,12 +75,12 @@ bool create_database(const char* file, Status& status) {
     sqlite3_close(db);
     return false;
   }
-  bool ok = exec(db, "PRAGMA page_size=4096", status) &&
-            exec(db, "PRAGMA journal_mode=WAL", status) &&
-            exec(db,
-                 "CREATE TABLE dblib_users(user_name TEXT PRIMARY KEY COLLATE NOCASE, "
-                 "salt TEXT NOT NULL, digest TEXT NOT NULL)",
-                 status) &&
+  bool ok = exec_sql(db, "PRAGMA page_size=4096", status) &&
+            exec_sql(db, "PRAGMA journal_mode=WAL", status) &&
+            exec_sql(db,
+                     "CREATE TABLE dblib_users(user_name TEXT PRIMARY KEY COLLATE NOCASE, "
+                     "salt TEXT NOT NULL, digest TEXT NOT NULL)",
+                     status) &&
             store_user(db, "DBA", "SQL", status);
   sqlite3_close(db);
   if (!ok) unlink(file);

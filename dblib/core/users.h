@@ -12,8 +12,6 @@ struct sqlite3;
 
 namespace dblib {
 
-constexpr const char* kUserTable = "dblib_users";
-
 // Makes a new database file with its user table; refuses an existing file.
 bool create_database(const char* file, Status& status);
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace dblib {
 
@@ -19,6 +20,15 @@ struct ValueRef {
   const char* bytes = nullptr;  // Text or Blob; not terminated
   size_t size = 0;
 };
+
+// Views text as a value, for writing it into a host variable.
+inline ValueRef text_ref(std::string_view text) {
+  ValueRef ref;
+  ref.kind = Kind::Text;
+  ref.bytes = text.data();
+  ref.size = text.size();
+  return ref;
+}
 
 // Views a value SQLite holds; valid until the statement steps or resets.
 inline ValueRef view_of(sqlite3_value* value) {

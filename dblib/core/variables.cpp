@@ -1,15 +1,12 @@
 #include "dblib/core/variables.h"
 
-#include <cctype>
-
-#include "dblib/include/sqldef.h"
+#include "dblib/core/convert.h"
+#include "dblib/core/text.h"
 
 namespace dblib {
 
 const std::string& Variables::key_of(std::string_view name) {
-  key_.assign(name);
-  for (char& c : key_)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  assign_lower(key_, name);
   return key_;
 }
 
@@ -26,17 +23,17 @@ bool Variables::drop(std::string_view name) {
   return items_.erase(key_of(name)) > 0;
 }
 
+// A number becomes the same text it has everywhere else in the library, the
+// shortest that reads back as the same value, so no digit is lost.
 void Variables::assign(Variable& variable, const ValueRef& value) {
   variable.value.assign(value);
   if (value.kind == Kind::Null) return;
-  int type = variable.type.type;
-  bool binary = type == DBT_BINARY || type == DBT_LONGBINARY;
-  bool character = type == DBT_VARCHAR || type == DBT_FIXCHAR || type == DBT_LONGVARCHAR ||
-                   type == DBT_STRING || type == DBT_DATE || type == DBT_TIME ||
-                   type == DBT_TIMESTAMP;
+  bool binary = is_binary_type(variable.type.type);
+  bool character = is_character_type(variable.type.type);
   Value& v = variable.value;
   if ((binary || character) && (v.kind == Kind::Integer || v.kind == Kind::Real)) {
-    v.bytes = v.kind == Kind::Integer ? std::to_string(v.integer) : std::to_string(v.real);
+    char scratch[32];
+    v.bytes.assign(text_of(value, scratch));
   }
   if (binary) v.kind = Kind::Blob;
   if (character) v.kind = Kind::Text;

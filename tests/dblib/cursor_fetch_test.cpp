@@ -211,16 +211,6 @@ TEST_F(CursorFetchTest, DescribeAfterOpenTypesExpressionsFromTheRows) {
   EXPECT_EQ(fetch_id("c", DBFETCH_RELATIVE, 1, 3), 1) << "describing read no row away";
 }
 
-// Cancels the running request from the wait callback while armed.
-struct Canceller {
-  static inline bool armed = false;
-  static inline db_cancel_request_fn cancel_request = nullptr;
-  static int on_wait(sqlca* ca) {
-    if (armed) cancel_request(ca);
-    return 0;
-  }
-};
-
 TEST_F(CursorFetchTest, AnInterruptedFetchGoesOnWhereItStopped) {
   Canceller::armed = false;
   Canceller::cancel_request = lib.sym<db_cancel_request_fn>("db_cancel_request");

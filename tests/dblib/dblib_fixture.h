@@ -213,6 +213,17 @@ class FetchArea {
   std::vector<std::vector<char>> buffers_;
 };
 
+// A wait callback that cancels the running request while armed, so that a
+// test can interrupt a statement in the middle of its work.
+struct Canceller {
+  static inline bool armed = false;
+  static inline db_cancel_request_fn cancel_request = nullptr;
+  static int on_wait(sqlca* ca) {
+    if (armed) cancel_request(ca);
+    return 0;
+  }
+};
+
 // A fresh database and one initialised SQLCA connected to it as DBA.
 class DbTest : public ::testing::Test {
  protected:

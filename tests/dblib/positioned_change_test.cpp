@@ -91,6 +91,34 @@ TEST_F(PositionedChangeTest, UpdateChangesTheCurrentRowOnly) {
   lib.free(d);
 }
 
+// A read interrupted after a delete through the cursor runs the query again
+// and counts its way back over the rows it holds: the deleted row is no
+// longer among them, so the row after it must not be skipped.
+TEST_F(PositionedChangeTest, InterruptedReadAfterADeleteSkipsNoRow) {
+  exec("INSERT INTO item(id, name, qty) VALUES (4, 'four', 40), (5, 'five', 50)");
+  Canceller::armed = false;
+  Canceller::cancel_request = lib.sym<db_cancel_request_fn>("db_cancel_request");
+  lib.sym<db_register_a_callback_fn>("db_register_a_callback")(&ca, DBCB_WAIT, Canceller::on_wait);
+  // Every row costs thousands of steps, so the wait callback runs within each.
+  open_cursor("c",
+              "SELECT id, name, (WITH RECURSIVE k(j) AS (SELECT item.id UNION ALL SELECT j + 1 "
+              "FROM k WHERE j < item.id + 3000) SELECT count(*) FROM k) FROM item ORDER BY id",
+              kScrollUpdate);
+  EXPECT_EQ(fetch_id("c", DBFETCH_RELATIVE, 1), 1);
+  EXPECT_EQ(fetch_id("c", DBFETCH_RELATIVE, 1), 2);
+  lib.delete_row(&ca, "c");
+  ASSERT_EQ(ca.sqlcode, 0) << lib.message(&ca);
+  Canceller::armed = true;
+  fetch_id("c", DBFETCH_RELATIVE, 1);
+  EXPECT_EQ(ca.sqlcode, DBE_INTERRUPTED);
+  Canceller::armed = false;
+  EXPECT_EQ(fetch_id("c", DBFETCH_RELATIVE, 1), 3);
+  EXPECT_EQ(fetch_id("c", DBFETCH_RELATIVE, 1), 4);
+  EXPECT_EQ(fetch_id("c", DBFETCH_ABSOLUTE, 1), 1);
+  EXPECT_EQ(fetch_id("c", DBFETCH_ABSOLUTE, -1), 5);
+  lib.sym<db_register_a_callback_fn>("db_register_a_callback")(&ca, DBCB_WAIT, nullptr);
+}
+
 TEST_F(PositionedChangeTest, ForwardOnlyCursorShowsItsChangeToo) {
   open_cursor("c", "SELECT id, name, qty FROM item ORDER BY id", kForwardUpdate);
   EXPECT_EQ(fetch_id("c", DBFETCH_RELATIVE, 1), 1);

@@ -35,6 +35,23 @@ class VariablesTest : public DbTest {
     lib.free(in);
     lib.dropstmt(&ca, &number);
   }
+  // Inserts a row into doc whose id and body are the values of two SQL
+  // variables, sent as entries of type 600; the outcome stays in ca.
+  void insert_variables(const char* id, const char* body) {
+    int16_t insert = 0;
+    lib.prepare(&ca, &insert, "INSERT INTO doc VALUES (?, ?)");
+    ASSERT_EQ(ca.sqlcode, 0) << lib.message(&ca);
+    std::string names[] = {id, body};
+    sqlda* in = lib.alloc(2);
+    in->sqld = 2;
+    for (int i = 0; i < 2; ++i) {
+      std::string& name = names[i];
+      in->sqlvar[i] = {
+          DBT_VARIABLE, static_cast<int16_t>(name.size() + 1), name.data(), nullptr, {}};
+    }
+    lib.execute_into(&ca, &insert, in, nullptr);
+    lib.free(in);
+  }
 };
 
 TEST_F(VariablesTest, ChunkedValueArrivesWholeThroughAVariableEntry) {
@@ -97,25 +114,34 @@ TEST_F(VariablesTest, NamesAreCheckedAndExpressionsEvaluated) {
   exec("SET counter = counter * 2 + 2");
   exec("CREATE VARIABLE label VARCHAR(10)");
   exec("SET label = 'n' || counter");
-  int16_t insert = 0;
-  lib.prepare(&ca, &insert, "INSERT INTO doc VALUES (?, ?)");
-  sqlda* in = lib.alloc(2);
-  in->sqld = 2;
-  char counter[] = "counter", label[] = "label";
-  in->sqlvar[0] = {DBT_VARIABLE, sizeof counter, counter, nullptr, {}};
-  in->sqlvar[1] = {DBT_VARIABLE, sizeof label, label, nullptr, {}};
-  lib.execute_into(&ca, &insert, in, nullptr);
+  insert_variables("counter", "label");
   ASSERT_EQ(ca.sqlcode, 0) << lib.message(&ca);
   EXPECT_EQ(query_int("SELECT id FROM doc WHERE body = 'n42'"), 42);
   exec("DROP VARIABLE counter");
-  lib.execute_into(&ca, &insert, in, nullptr);
+  insert_variables("counter", "label");
   EXPECT_EQ(ca.sqlcode, DBE_VARIABLE_NOT_FOUND);
   EXPECT_EQ(lib.message(&ca), "Variable 'counter' not found");
   lib.execute_imm(&ca, "DROP VARIABLE counter");
   EXPECT_EQ(ca.sqlcode, DBE_VARIABLE_NOT_FOUND);
   lib.execute_imm(&ca, "SET nothing = 1");
   EXPECT_EQ(ca.sqlcode, DBE_VARIABLE_NOT_FOUND);
-  lib.free(in);
+}
+
+// A number set into a text variable becomes its full text, not a rounded one.
+TEST_F(VariablesTest, NumberStoredInATextVariableKeepsEveryDigit) {
+  exec("CREATE VARIABLE id INTEGER");
+  exec("CREATE VARIABLE ratio VARCHAR(40)");
+  exec("CREATE VARIABLE big VARCHAR(40)");
+  exec("SET id = 1");
+  exec("SET ratio = 3.14159265358979");
+  insert_variables("id", "ratio");
+  ASSERT_EQ(ca.sqlcode, 0) << lib.message(&ca);
+  exec("SET id = 2");
+  exec("SET big = 9007199254740993");
+  insert_variables("id", "big");
+  ASSERT_EQ(ca.sqlcode, 0) << lib.message(&ca);
+  EXPECT_EQ(query_int("SELECT id FROM doc WHERE body = '3.14159265358979'"), 1);
+  EXPECT_EQ(query_int("SELECT id FROM doc WHERE body = '9007199254740993'"), 2);
 }
 
 }  // namespace
