@@ -152,18 +152,19 @@ void TVelarSession::AddQuery(TVelarSQL* Query) {
 }
 
 // Clears the statement's link first, so that it never points at a session
-// that no longer lists it.
+// that no longer lists it. A link to another session is that session's to
+// undo: clearing it here would leave the other session listing a statement
+// that no longer knows it, and that would not leave the list when freed.
 void TVelarSession::RemoveQuery(TVelarSQL* Query) {
   if (Query == nullptr) return;
-  Query->session_ = nullptr;
+  if (Query->session_ == this) Query->session_ = nullptr;
   auto found = std::find(queries_.begin(), queries_.end(), Query);
   if (found != queries_.end()) queries_.erase(found);
 }
 
 // Checked like any list of the framework.
 TVelarSQL* TVelarSession::Queries(int Index) const {
-  if (Index < 0 || Index >= QueryCount())
-    throw host::EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  if (Index < 0 || Index >= QueryCount()) host::RaiseListIndexError(Index);
   return queries_[static_cast<std::size_t>(Index)];
 }
 

@@ -88,7 +88,8 @@ class TVelarSession : public host::TComponent {
   // ---- Statement registry. ----------------------------------------------
   // Only TVelarSQL::SetSession links a statement; the session never owns it.
   void AddQuery(TVelarSQL* Query);
-  // Unlinks the statement; one that is not registered is ignored.
+  // Unlinks the statement; one that is not registered here is ignored, and
+  // so is its link to another session.
   void RemoveQuery(TVelarSQL* Query);
   int QueryCount() const { return static_cast<int>(queries_.size()); }
   TVelarSQL* Queries(int Index) const;

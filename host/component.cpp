@@ -8,6 +8,7 @@
 #include <typeinfo>
 
 #include "host/exceptions.h"
+#include "host/sysutils.h"
 
 namespace host {
 
@@ -43,34 +44,25 @@ bool IsValidIdent(const std::string& Name) {
   });
 }
 
-// Component names compare without regard to ASCII letter case, as identifiers do.
-bool SameName(const std::string& A, const std::string& B) {
-  if (A.size() != B.size()) return false;
-  for (std::size_t i = 0; i < A.size(); ++i) {
-    unsigned char a = static_cast<unsigned char>(A[i]);
-    unsigned char b = static_cast<unsigned char>(B[i]);
-    if (a >= 'a' && a <= 'z') a = static_cast<unsigned char>(a - 32);
-    if (b >= 'a' && b <= 'z') b = static_cast<unsigned char>(b - 32);
-    if (a != b) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- TObject
 
 TObject::~TObject() = default;
 
-// Demangles a type's name and strips its namespaces, so that the class
-// registry and ClassName agree on what a class is called.
-std::string ClassNameOf(const std::type_info& Type) {
-  const char* mangled = Type.name();
+// Asks the C++ run time for the name as the source spells it.
+std::string DemangledNameOf(const std::type_info& Type) {
   int status = 0;
   std::unique_ptr<char, decltype(&std::free)> demangled(
-      abi::__cxa_demangle(mangled, nullptr, nullptr, &status), &std::free);
-  if (status != 0 || !demangled) return mangled;
-  return UnqualifiedName(demangled.get());
+      abi::__cxa_demangle(Type.name(), nullptr, nullptr, &status), &std::free);
+  if (status != 0 || !demangled) return Type.name();
+  return demangled.get();
+}
+
+// Strips the namespaces from the demangled name, so that the class registry
+// and ClassName agree on what a class is called.
+std::string ClassNameOf(const std::type_info& Type) {
+  return UnqualifiedName(DemangledNameOf(Type));
 }
 
 // Derives the name from the run-time type, so that every class reports its own
@@ -183,7 +175,7 @@ void TComponent::SetName(const std::string& NewName) {
 // is the component being renamed (or inserted), which may keep its own name.
 void TComponent::ValidateRename(TComponent* AComponent, const std::string& CurName,
                                 const std::string& NewName) {
-  if (NewName.empty() || (AComponent != nullptr && SameName(CurName, NewName))) return;
+  if (NewName.empty() || (AComponent != nullptr && SameText(CurName, NewName))) return;
   TComponent* holder = FindComponent(NewName);
   if (holder != nullptr && holder != AComponent)
     throw EComponentError("A component named \"" + NewName + "\" already exists.");
@@ -201,8 +193,7 @@ std::string TComponent::GetNamePath() {
 
 // The owned component at Index, checked, in insertion order.
 TComponent* TComponent::Components(int Index) const {
-  if (Index < 0 || Index >= ComponentCount())
-    throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  if (Index < 0 || Index >= ComponentCount()) RaiseListIndexError(Index);
   return components_[static_cast<std::size_t>(Index)];
 }
 
@@ -218,7 +209,7 @@ int TComponent::ComponentIndex() const {
 TComponent* TComponent::FindComponent(const std::string& AName) const {
   if (AName.empty()) return nullptr;
   for (TComponent* child : components_)
-    if (SameName(child->name_, AName)) return child;
+    if (SameText(child->name_, AName)) return child;
   return nullptr;
 }
 

@@ -19,6 +19,9 @@ class TFiler;          // form-file streaming; defined in host/formfile.h
 class TPropertyTable;  // published properties; defined in host/typinfo.h
 class TMethodTable;    // named event handlers; defined in host/typinfo.h
 
+// The readable, fully qualified name of a C++ type: "host::TStringList",
+// "void (host::TObject*)"; the compiler's own name when it cannot be read.
+std::string DemangledNameOf(const std::type_info& Type);
 // The unqualified name of a C++ class, as ClassName reports it: "TStringList".
 std::string ClassNameOf(const std::type_info& Type);
 

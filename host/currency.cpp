@@ -54,10 +54,7 @@ bool decimalToRaw(bool negative, std::string_view digits, long exponent, std::in
   }
   if (shift > 0) {
     for (long k = 0; k < shift; ++k) {
-      if (magnitude > limit / 10) {
-        if (magnitude != 0) return false;
-        break;
-      }
+      if (magnitude > limit / 10) return false;
       magnitude *= 10;
     }
   } else if (keep >= 0 && static_cast<std::size_t>(keep) < digits.size() &&
@@ -175,10 +172,7 @@ std::string CurrToStr(Currency value) {
 
 // Exact decimal parse: digits are never routed through a double.
 bool TryStrToCurr(std::string_view text, Currency& value) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
-    text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-    text.remove_suffix(1);
+  text = TrimView(text);
   std::size_t i = 0;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
@@ -190,11 +184,9 @@ bool TryStrToCurr(std::string_view text, Currency& value) {
     const char c = text[i];
     if (c >= '0' && c <= '9') {
       anyDigit = true;
+      // Leading zeros stay out of the digits but still count as places.
       if (inFraction) ++fractionDigits;
-      if (!digits.empty() || c != '0')
-        digits += c;
-      else if (inFraction)
-        continue;  // a leading zero after the point still counts
+      if (!digits.empty() || c != '0') digits += c;
     } else if (c == FormatSettings.DecimalSeparator && !inFraction) {
       inFraction = true;
     } else {

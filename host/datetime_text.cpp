@@ -146,15 +146,6 @@ bool readNumber(std::string_view text, std::size_t& pos, int& value, int& digits
   return digits > 0;
 }
 
-// Drops blanks and control characters at both ends.
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
-    text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-    text.remove_suffix(1);
-  return text;
-}
-
 // A separator that may stand between the numbers of a date.
 bool isDateSeparator(char c, std::string_view shortDateFormat) {
   if (c == FormatSettings.DateSeparator) return true;
@@ -198,7 +189,7 @@ bool parseDate(std::string_view text, TDateTime& value) {
   int digitCounts[3];
   int count = 0;
   std::size_t pos = 0;
-  text = trimmed(text);
+  text = TrimView(text);
   while (true) {
     if (count == 3 || !readNumber(text, pos, numbers[count], digitCounts[count])) return false;
     ++count;
@@ -234,7 +225,7 @@ bool parseDate(std::string_view text, TDateTime& value) {
 
 // Reads h:n, h:n:s or h:n:s.fraction as a time of day.
 bool parseTime(std::string_view text, TDateTime& value) {
-  text = trimmed(text);
+  text = TrimView(text);
   const char separator = FormatSettings.TimeSeparator;
   std::size_t pos = 0;
   int hour, minute, second = 0, msec = 0, digits;
@@ -293,7 +284,7 @@ bool TryStrToTime(std::string_view text, TDateTime& value) {
 
 // A date, a time, or both separated by blanks or "T".
 bool TryStrToDateTime(std::string_view text, TDateTime& value) {
-  text = trimmed(text);
+  text = TrimView(text);
   std::size_t split = text.find(' ');
   if (split == std::string_view::npos) {
     const std::size_t t = text.find_first_of("Tt");

@@ -21,4 +21,9 @@ EInvalidOperation::~EInvalidOperation() = default;
 EOSError::~EOSError() = default;
 EDatabaseError::~EDatabaseError() = default;
 
+// One text for lists of lines, components, properties and handlers alike.
+void RaiseListIndexError(int Index) {
+  throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+}
+
 }  // namespace host

@@ -36,9 +36,13 @@ HOST_DECLARE_EXCEPTION(EFilerError, EStreamError);    // form-file reading or wr
 HOST_DECLARE_EXCEPTION(EReadError, EFilerError);
 HOST_DECLARE_EXCEPTION(EWriteError, EFilerError);
 HOST_DECLARE_EXCEPTION(EClassNotFound, EFilerError);
-HOST_DECLARE_EXCEPTION(EComponentError, Exception);   // component naming or ownership
+HOST_DECLARE_EXCEPTION(EComponentError, Exception);  // component naming or ownership
 HOST_DECLARE_EXCEPTION(EInvalidOperation, Exception);
-HOST_DECLARE_EXCEPTION(EOSError, Exception);          // operating-system call failed
-HOST_DECLARE_EXCEPTION(EDatabaseError, Exception);    // record-set framework errors
+HOST_DECLARE_EXCEPTION(EOSError, Exception);        // operating-system call failed
+HOST_DECLARE_EXCEPTION(EDatabaseError, Exception);  // record-set framework errors
+
+// Raises the one error every list of the framework gives for an index outside
+// it: EListError "List index out of bounds (Index)".
+[[noreturn]] void RaiseListIndexError(int Index);
 
 }  // namespace host

@@ -8,6 +8,12 @@
 #include <string_view>
 #include <vector>
 
+namespace host {
+class TPersistent;
+class TPropInfo;
+class TPropertyTable;
+}  // namespace host
+
 namespace host::formfile {
 
 // The value on the right of "Name =".
@@ -46,6 +52,10 @@ inline constexpr int kMaxNesting = 128;
 
 // Parses a whole form file; EFormReadError on any error of syntax.
 TObjectNode ParseForm(std::string_view Text);
+
+// The table a sub-object's properties are written and read with: that of its
+// own class when registered, else the one its property declares.
+const TPropertyTable& SubObjectTable(TPersistent* Object, const TPropInfo& Prop);
 
 // Appends Text as a form-file string: printable ASCII inside single quotes
 // (quotes doubled), every other byte as #code, so the file stays plain ASCII.

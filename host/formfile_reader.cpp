@@ -47,12 +47,6 @@ decltype(auto) AtLine(int Line, const std::string& Context, Action&& action) {
   }
 }
 
-// The table a sub-object's properties are read with; the writer uses the same.
-const TPropertyTable& SubObjectTable(TPersistent* Object, const TPropInfo& Prop) {
-  const TClassInfo* info = FindClassOf(Object);
-  return info != nullptr ? info->Properties() : Prop.ObjectProperties();
-}
-
 // How messages name the kind of value the file gave.
 const char* ValueKindName(TValue::TKind Kind) {
   switch (Kind) {
@@ -246,7 +240,7 @@ class TFormReader final : public TFiler {
       TPersistent* sub =
           AtLine(Node.Line, "error reading " + Node.Path, [&] { return prop->GetObject(object); });
       if (sub == nullptr) Fail(Node.Line, "property " + std::string(name) + " holds no object");
-      props = &SubObjectTable(sub, *prop);
+      props = &formfile::SubObjectTable(sub, *prop);
       object = sub;
     }
   }
@@ -282,13 +276,11 @@ class TFormReader final : public TFiler {
         return;
       case pkEnumeration: {
         if (value.Kind != TValue::vkIdentifier) WrongValue(Node, "a value name");
-        const auto& names = Prop.EnumNames();
-        auto found = std::find_if(names.begin(), names.end(),
-                                  [&](const std::string& n) { return SameText(n, value.Text); });
-        if (found == names.end())
+        const int ordinal = Prop.EnumIndexOf(value.Text);
+        if (ordinal < 0)
           Fail(Node.Line,
                "'" + value.Text + "' is not a value of " + Prop.TypeName() + " for " + Node.Path);
-        AtLine(Node.Line, context, [&] { Prop.SetOrdinal(Object, found - names.begin()); });
+        AtLine(Node.Line, context, [&] { Prop.SetOrdinal(Object, ordinal); });
         return;
       }
       case pkStringList:

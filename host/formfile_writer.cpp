@@ -12,6 +12,12 @@ namespace host {
 
 namespace formfile {
 
+// The object's own class may publish more than the property's declared one.
+const TPropertyTable& SubObjectTable(TPersistent* Object, const TPropInfo& Prop) {
+  const TClassInfo* info = FindClassOf(Object);
+  return info != nullptr ? info->Properties() : Prop.ObjectProperties();
+}
+
 // Printable ASCII stays readable inside quotes; anything else becomes #code
 // so that a file survives editors and transfers that mangle control or
 // high-half bytes.
@@ -71,13 +77,6 @@ class TWritingScope {
  private:
   TComponent* component_;
 };
-
-// The table a sub-object's properties are written from: its own class's when
-// registered, else the one its property declares. The reader uses the same.
-const TPropertyTable& SubObjectTable(TPersistent* Object, const TPropInfo& Prop) {
-  const TClassInfo* info = FindClassOf(Object);
-  return info != nullptr ? info->Properties() : Prop.ObjectProperties();
-}
 
 class TFormWriter final : public TFiler {
  public:
@@ -202,7 +201,7 @@ class TFormWriter final : public TFiler {
         TPersistent* sub = Prop.GetObject(Object);
         if (sub == nullptr) return;
         TPersistent* ancestorSub = Ancestor != nullptr ? Prop.GetObject(Ancestor) : nullptr;
-        WriteProperties(sub, ancestorSub, SubObjectTable(sub, Prop), name + ".");
+        WriteProperties(sub, ancestorSub, formfile::SubObjectTable(sub, Prop), name + ".");
         return;
       }
       case pkEvent:

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "host/os.h"
+#include "host/sysutils.h"
 
 namespace host {
 
@@ -35,8 +36,7 @@ std::string Absolute(const std::string& Path) {
   if (!Path.empty() && Path[0] == '/') return Path;
   std::string current = GetCurrentDir();
   if (current.empty()) return Path;
-  if (current.back() != '/') current += '/';
-  return current + Path;
+  return IncludeTrailingPathDelimiter(current) + Path;
 }
 
 // The running program's directory with a trailing "/", or empty.
@@ -60,9 +60,7 @@ std::string ExecutableDir() {
 // happens to run in supply its libraries.
 bool TryDir(std::string_view Dir, const std::string& FileName, std::string& Found) {
   if (Dir.empty()) return false;
-  std::string candidate(Dir);
-  if (candidate.back() != '/') candidate += '/';
-  candidate += FileName;
+  std::string candidate = IncludeTrailingPathDelimiter(Dir) + FileName;
   if (!IsRegularFile(candidate)) return false;
   Found = Absolute(candidate);
   return true;

@@ -109,20 +109,6 @@ struct PeSection {
   std::uint32_t rawOffset;
 };
 
-// Maps an address of the loaded image to a file offset through the section
-// table; the range [Rva, Rva + Count) must lie in one section's file data.
-bool RvaToOffset(const std::vector<PeSection>& Sections, std::uint32_t Rva, std::uint64_t Count,
-                 std::uint64_t& Offset) {
-  for (const PeSection& s : Sections) {
-    if (Rva < s.virtualAddress) continue;
-    std::uint64_t into = Rva - s.virtualAddress;
-    if (into >= s.rawSize || Count > s.rawSize - into) continue;
-    Offset = std::uint64_t{s.rawOffset} + into;
-    return true;
-  }
-  return false;
-}
-
 // The file offset of Rva and how many bytes of its section's file data follow
 // it; 0 when no section holds it.
 std::uint64_t SectionBytesFrom(const std::vector<PeSection>& Sections, std::uint32_t Rva,
@@ -133,6 +119,14 @@ std::uint64_t SectionBytesFrom(const std::vector<PeSection>& Sections, std::uint
     return s.rawSize - (Rva - s.virtualAddress);
   }
   return 0;
+}
+
+// Maps an address of the loaded image to a file offset through the section
+// table; the range [Rva, Rva + Count) must lie in one section's file data.
+bool RvaToOffset(const std::vector<PeSection>& Sections, std::uint32_t Rva, std::uint64_t Count,
+                 std::uint64_t& Offset) {
+  const std::uint64_t available = SectionBytesFrom(Sections, Rva, Offset);
+  return available != 0 && Count <= available;
 }
 
 // One level of the resource tree: the entry whose id is WantedId, or the first

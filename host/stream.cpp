@@ -26,6 +26,29 @@ std::int64_t SeekTarget(std::int64_t Current, std::int64_t End, std::int64_t Off
   return Current;
 }
 
+// How many of Count bytes a read at Position takes from Size bytes of data:
+// none from a position outside the data.
+std::int64_t ReadableBytes(std::int64_t Position, std::int64_t Size, std::int64_t Count) {
+  if (Count <= 0 || Position < 0 || Position >= Size) return 0;
+  return std::min(Count, Size - Position);
+}
+
+// A write needs something to write, a position not before the start, and an
+// end position that 64 bits can hold.
+bool CanWrite(std::int64_t Position, std::int64_t Count) {
+  return Count > 0 && Position >= 0 && Count <= kMaxInt64 - Position;
+}
+
+// Where Source lies inside the Length bytes at Base, or -1 when elsewhere. A
+// stream asked to write bytes it holds itself finds them again this way after
+// growing has moved its storage.
+std::ptrdiff_t OffsetInside(const void* Source, const void* Base, std::size_t Length) {
+  const auto source = reinterpret_cast<std::uintptr_t>(Source);
+  const auto base = reinterpret_cast<std::uintptr_t>(Base);
+  if (Base == nullptr || source < base || source - base >= Length) return -1;
+  return static_cast<std::ptrdiff_t>(source - base);
+}
+
 }  // namespace
 
 // ----------------------------------------------------------------- TStream
@@ -95,22 +118,26 @@ void TMemoryStream::SetSize(std::int64_t NewSize) {
 // Reads what lies between the position and the end; nothing from a
 // position outside the data.
 std::int64_t TMemoryStream::Read(void* Buffer, std::int64_t Count) {
-  if (Count <= 0 || position_ < 0 || position_ >= size_) return 0;
-  std::int64_t available = std::min(Count, size_ - position_);
+  const std::int64_t available = ReadableBytes(position_, size_, Count);
+  if (available == 0) return 0;
   std::memcpy(Buffer, memory_.get() + position_, static_cast<std::size_t>(available));
   position_ += available;
   return available;
 }
 
 // Writes at the position, growing the block; a position past the end leaves
-// a gap of zero bytes. Returns 0 for a position before the start.
+// a gap of zero bytes. Returns 0 for a position before the start. Buffer may
+// be the stream's own memory, even a range the write overlaps.
 std::int64_t TMemoryStream::Write(const void* Buffer, std::int64_t Count) {
-  if (Count <= 0 || position_ < 0 || Count > kMaxInt64 - position_) return 0;
+  if (!CanWrite(position_, Count)) return 0;
   std::int64_t end = position_ + Count;
+  const std::ptrdiff_t own =
+      OffsetInside(Buffer, memory_.get(), static_cast<std::size_t>(capacity_));
   Reserve(end);
+  const void* source = own >= 0 ? memory_.get() + own : Buffer;
   if (position_ > size_)
     std::memset(memory_.get() + size_, 0, static_cast<std::size_t>(position_ - size_));
-  std::memcpy(memory_.get() + position_, Buffer, static_cast<std::size_t>(Count));
+  std::memmove(memory_.get() + position_, source, static_cast<std::size_t>(Count));
   position_ = end;
   size_ = std::max(size_, end);
   return Count;
@@ -196,21 +223,22 @@ void TStringStream::SetSize(std::int64_t NewSize) {
 
 // Reads what lies between the position and the end of the text.
 std::int64_t TStringStream::Read(void* Buffer, std::int64_t Count) {
-  std::int64_t size = GetSize();
-  if (Count <= 0 || position_ < 0 || position_ >= size) return 0;
-  std::int64_t available = std::min(Count, size - position_);
+  const std::int64_t available = ReadableBytes(position_, GetSize(), Count);
+  if (available == 0) return 0;
   std::memcpy(Buffer, data_.data() + position_, static_cast<std::size_t>(available));
   position_ += available;
   return available;
 }
 
 // Overwrites from the position and extends the text as needed; text after
-// the written range stays.
+// the written range stays. Buffer may be the stream's own text.
 std::int64_t TStringStream::Write(const void* Buffer, std::int64_t Count) {
-  if (Count <= 0 || position_ < 0 || Count > kMaxInt64 - position_) return 0;
+  if (!CanWrite(position_, Count)) return 0;
   std::int64_t end = position_ + Count;
+  const std::ptrdiff_t own = OffsetInside(Buffer, data_.data(), data_.capacity());
   if (end > GetSize()) data_.resize(static_cast<std::size_t>(end));
-  std::memcpy(data_.data() + position_, Buffer, static_cast<std::size_t>(Count));
+  const void* source = own >= 0 ? data_.data() + own : Buffer;
+  std::memmove(data_.data() + position_, source, static_cast<std::size_t>(Count));
   position_ = end;
   return Count;
 }
@@ -223,9 +251,8 @@ std::int64_t TStringStream::Seek(std::int64_t Offset, TSeekOrigin Origin) {
 
 // Up to Count bytes from the position, as text.
 std::string TStringStream::ReadString(std::int64_t Count) {
-  std::int64_t size = GetSize();
-  if (Count <= 0 || position_ < 0 || position_ >= size) return std::string();
-  std::int64_t available = std::min(Count, size - position_);
+  const std::int64_t available = ReadableBytes(position_, GetSize(), Count);
+  if (available == 0) return std::string();
   std::string result =
       data_.substr(static_cast<std::size_t>(position_), static_cast<std::size_t>(available));
   position_ += available;

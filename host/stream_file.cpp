@@ -24,6 +24,22 @@ constexpr std::int64_t kMaxTransfer = std::int64_t{1} << 30;
   throw EFOpenError("Cannot open file " + FileName + ". " + reason);
 }
 
+// Repeats Transfer(done, piece), a read or write of up to piece bytes at
+// offset done of the caller's buffer, until Count bytes moved, the file ended
+// or the system refused more; returns what moved, so a short count tells.
+template <class Transfer>
+std::int64_t TransferAll(std::int64_t Count, Transfer&& transfer) {
+  std::int64_t done = 0;
+  while (done < Count) {
+    const std::int64_t piece = std::min(Count - done, kMaxTransfer);
+    const ssize_t moved = transfer(done, static_cast<std::size_t>(piece));
+    if (moved < 0 && errno == EINTR) continue;
+    if (moved <= 0) break;
+    done += moved;
+  }
+  return done;
+}
+
 }  // namespace
 
 // Opens or creates the file. A directory is refused although the system would
@@ -72,34 +88,18 @@ void TFileStream::SetSize(std::int64_t NewSize) {
                        SysErrorMessage(NewSize < 0 ? EINVAL : errno));
 }
 
-// Reads until Count bytes arrived, the file ended or the system failed;
-// returns what arrived, so that a short count tells the caller.
+// Reads until Count bytes arrived, the file ended or the system failed.
 std::int64_t TFileStream::Read(void* Buffer, std::int64_t Count) {
   auto* out = static_cast<char*>(Buffer);
-  std::int64_t done = 0;
-  while (done < Count) {
-    std::int64_t piece = std::min(Count - done, kMaxTransfer);
-    ssize_t got = ::read(fd_, out + done, static_cast<std::size_t>(piece));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    done += got;
-  }
-  return done;
+  return TransferAll(
+      Count, [&](std::int64_t Done, std::size_t Piece) { return ::read(fd_, out + Done, Piece); });
 }
 
-// Writes until Count bytes went out or the system refused more; returns
-// what went out.
+// Writes until Count bytes went out or the system refused more.
 std::int64_t TFileStream::Write(const void* Buffer, std::int64_t Count) {
   const auto* in = static_cast<const char*>(Buffer);
-  std::int64_t done = 0;
-  while (done < Count) {
-    std::int64_t piece = std::min(Count - done, kMaxTransfer);
-    ssize_t put = ::write(fd_, in + done, static_cast<std::size_t>(piece));
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) break;
-    done += put;
-  }
-  return done;
+  return TransferAll(
+      Count, [&](std::int64_t Done, std::size_t Piece) { return ::write(fd_, in + Done, Piece); });
 }
 
 // A failed seek raises: reporting a position the file is not at would send

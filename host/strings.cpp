@@ -1,42 +1,23 @@
 #include "host/strings.h"
 
 #include <algorithm>
-#include <array>
 #include <exception>
 
 #include "host/exceptions.h"
 #include "host/stream.h"
+#include "host/sysutils.h"
 
 namespace host {
 
 namespace {
 
-// Letter case folding for single-byte text in the Windows-1252 code page:
-// ASCII and the accented Latin letters, plus the few pairs that page places
-// at 0x8A/0x9A, 0x8C/0x9C, 0x8E/0x9E and 0x9F/0xFF.
-constexpr std::array<unsigned char, 256> MakeFoldTable() {
-  std::array<unsigned char, 256> table{};
-  for (int c = 0; c < 256; ++c)
-    table[c] = static_cast<unsigned char>(c);
-  for (int c = 'a'; c <= 'z'; ++c)
-    table[c] = static_cast<unsigned char>(c - 32);
-  for (int c = 0xE0; c <= 0xFE; ++c)
-    if (c != 0xF7) table[c] = static_cast<unsigned char>(c - 32);
-  table[0x9A] = 0x8A;
-  table[0x9C] = 0x8C;
-  table[0x9E] = 0x8E;
-  table[0xFF] = 0x9F;
-  return table;
-}
-
-constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
-
-// Compares two texts with letter case folded; the shorter wins a tie.
+// Compares two texts with their Windows-1252 letter case folded, by the
+// folded bytes; the shorter wins a tie.
 int CompareFolded(std::string_view S1, std::string_view S2) {
   std::size_t common = std::min(S1.size(), S2.size());
   for (std::size_t i = 0; i < common; ++i) {
-    unsigned char a = kFold[static_cast<unsigned char>(S1[i])];
-    unsigned char b = kFold[static_cast<unsigned char>(S2[i])];
+    auto a = static_cast<unsigned char>(AnsiUpperChar(S1[i]));
+    auto b = static_cast<unsigned char>(AnsiUpperChar(S2[i]));
     if (a != b) return a < b ? -1 : 1;
   }
   if (S1.size() == S2.size()) return 0;
@@ -112,12 +93,14 @@ TObject* TStrings::GetObject(int /*Index*/) const {
   return nullptr;
 }
 
-// Replaces a line by deleting and inserting it, keeping its object.
+// Replaces a line by deleting and inserting it, keeping its object. S may be
+// the line being deleted (SetStrings(i, Strings(i))), so it is copied first.
 void TStrings::Put(int Index, const std::string& S) {
   UpdateScope scope(*this);
   TObject* object = GetObject(Index);
+  std::string line = S;
   Delete(Index);
-  InsertObject(Index, S, object);
+  InsertObject(Index, line, object);
 }
 
 void TStrings::PutObject(int /*Index*/, TObject* /*AObject*/) {}
@@ -376,9 +359,9 @@ void TStrings::SaveToFile(const std::string& FileName) const {
   SaveToStream(&stream);
 }
 
-// The one error text for every index outside the list.
+// The framework's error for every index outside the list.
 void TStrings::IndexError(int Index) {
-  throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  RaiseListIndexError(Index);
 }
 
 // ------------------------------------------------------------- TStringList

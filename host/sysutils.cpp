@@ -16,17 +16,6 @@ namespace {
 // longest sensible number is far shorter, longer text takes the slow path.
 constexpr std::size_t kNumberBufferSize = 128;
 
-// Drops blanks and control characters at both ends.
-std::string_view trimView(std::string_view text) {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
-    ++first;
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
-    --last;
-  return text.substr(first, last - first);
-}
-
 // The parts of an integer text: sign, magnitude and whether it was written in
 // hexadecimal. False when the text is not an integer or exceeds 64 bits.
 struct IntegerText {
@@ -37,7 +26,7 @@ struct IntegerText {
 
 // Splits integer text into sign, base and magnitude.
 bool parseIntegerText(std::string_view text, IntegerText& out) {
-  text = trimView(text);
+  text = TrimView(text);
   std::size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
     out.negative = text[i] == '-';
@@ -291,7 +280,7 @@ std::int64_t StrToInt64Def(std::string_view text, std::int64_t defaultValue) {
 
 // Double from text in the current decimal separator, reporting failure.
 bool TryStrToFloat(std::string_view text, double& value) {
-  text = trimView(text);
+  text = TrimView(text);
   if (text.empty()) return false;
   char stackBuffer[kNumberBufferSize];
   std::string heapBuffer;
@@ -346,7 +335,7 @@ std::string BoolToStr(bool value, bool useBoolStrs) {
 
 // Truth value from its name or from a number.
 bool TryStrToBool(std::string_view text, bool& value) {
-  const std::string_view trimmed = trimView(text);
+  const std::string_view trimmed = TrimView(text);
   if (SameText(trimmed, "True")) {
     value = true;
     return true;

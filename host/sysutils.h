@@ -127,6 +127,8 @@ inline std::string Format(std::string_view format, std::initializer_list<FormatA
 
 // Trim functions remove blanks and control characters (every byte <= ' ').
 std::string Trim(std::string_view text);
+// Trim without a copy: the part of text that Trim would return.
+std::string_view TrimView(std::string_view text);
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
 

@@ -2,10 +2,6 @@
 // values that designers and the form-file code share.
 #include "host/typinfo.h"
 
-#include <cxxabi.h>
-
-#include <cstdlib>
-
 #include "host/strings.h"
 #include "host/sysutils.h"
 
@@ -36,11 +32,20 @@ const char* PropKindName(TPropKind Kind) {
   return "Unknown";
 }
 
+namespace {
+
 // Value names are identifiers, which the framework compares without case.
-int TEnumTypeInfo::IndexOf(std::string_view ValueName) const {
-  for (std::size_t i = 0; i < Values.size(); ++i)
-    if (SameText(Values[i], ValueName)) return static_cast<int>(i);
+int IndexOfValueName(const std::vector<std::string>& Names, std::string_view ValueName) {
+  for (std::size_t i = 0; i < Names.size(); ++i)
+    if (SameText(Names[i], ValueName)) return static_cast<int>(i);
   return -1;
+}
+
+}  // namespace
+
+// The ordinal of a value name of the type.
+int TEnumTypeInfo::IndexOf(std::string_view ValueName) const {
+  return IndexOfValueName(Values, ValueName);
 }
 
 // ------------------------------------------------------------- TPropInfo
@@ -64,6 +69,21 @@ void TPropInfo::CheckRange(std::int64_t Value) const {
   if (Value < minValue_ || Value > maxValue_)
     throw EConvertError(IntToStr(Value) + " is out of range for property " + name_ + " (" +
                         IntToStr(minValue_) + ".." + IntToStr(maxValue_) + ")");
+}
+
+// The ordinal of a value name of the property's enumeration.
+int TPropInfo::EnumIndexOf(std::string_view ValueName) const {
+  return IndexOfValueName(enumNames_, ValueName);
+}
+
+// An enumeration ordinal outside its names (set through a cast) shows as its
+// number rather than as nothing.
+std::string TPropInfo::OrdinalText(std::int64_t Ordinal) const {
+  if (kind_ == pkBoolean) return Ordinal != 0 ? "True" : "False";
+  if (kind_ == pkEnumeration && Ordinal >= 0 &&
+      Ordinal < static_cast<std::int64_t>(enumNames_.size()))
+    return enumNames_[static_cast<std::size_t>(Ordinal)];
+  return IntToStr(Ordinal);
 }
 
 // The accessors of the base refuse: each kind's class overrides its own.
@@ -135,17 +155,11 @@ std::string ReferenceText(TComponent* Target, TPersistent* Instance) {
 std::string TPropInfo::GetAsText(TPersistent* Instance) const {
   switch (kind_) {
     case pkBoolean:
-      return GetOrdinal(Instance) != 0 ? "True" : "False";
     case pkInteger:
-      return IntToStr(GetOrdinal(Instance));
+    case pkEnumeration:
+      return OrdinalText(GetOrdinal(Instance));
     case pkString:
       return GetString(Instance);
-    case pkEnumeration: {
-      std::int64_t ordinal = GetOrdinal(Instance);
-      if (ordinal >= 0 && ordinal < static_cast<std::int64_t>(enumNames_.size()))
-        return enumNames_[static_cast<std::size_t>(ordinal)];
-      return IntToStr(ordinal);
-    }
     case pkStringList: {
       TStrings* lines = GetStrings(Instance);
       return lines != nullptr ? lines->Text() : std::string();
@@ -190,9 +204,7 @@ void TPropInfo::SetAsText(TPersistent* Instance, std::string_view Text) const {
       SetString(Instance, std::string(Text));
       return;
     case pkEnumeration: {
-      int ordinal = -1;
-      for (std::size_t i = 0; i < enumNames_.size() && ordinal < 0; ++i)
-        if (SameText(enumNames_[i], Text)) ordinal = static_cast<int>(i);
+      const int ordinal = EnumIndexOf(Text);
       if (ordinal < 0)
         throw EConvertError("'" + std::string(Text) + "' is not a value of " + typeName_);
       SetOrdinal(Instance, ordinal);
@@ -240,13 +252,9 @@ std::string TPropInfo::DefaultText() const {
   if (!hasDefault_) return std::string();
   switch (kind_) {
     case pkBoolean:
-      return defaultOrdinal_ != 0 ? "True" : "False";
     case pkInteger:
-      return IntToStr(defaultOrdinal_);
     case pkEnumeration:
-      if (defaultOrdinal_ >= 0 && defaultOrdinal_ < static_cast<std::int64_t>(enumNames_.size()))
-        return enumNames_[static_cast<std::size_t>(defaultOrdinal_)];
-      return IntToStr(defaultOrdinal_);
+      return OrdinalText(defaultOrdinal_);
     case pkString:
       return defaultString_;
     default:
@@ -290,44 +298,23 @@ void TPropDecl::SetEnumType(const TEnumTypeInfo& Type) {
 // with the class's own.
 TPropertyTable::TPropertyTable(const TPropertyTable& Parent, std::initializer_list<TPropDecl> Own)
     : props_(Parent.props_) {
-  for (const TPropDecl& decl : Own) {
-    bool replaced = false;
-    for (auto& prop : props_) {
-      if (SameText(prop->Name(), decl.Info()->Name())) {
-        prop = decl.Info();
-        replaced = true;
-        break;
-      }
-    }
-    if (!replaced) props_.push_back(decl.Info());
-  }
+  for (const TPropDecl& decl : Own)
+    detail::AddOrReplaceNamed(props_, decl.Info());
 }
 
 // The property at Index, checked.
 const TPropInfo& TPropertyTable::Item(int Index) const {
-  if (Index < 0 || Index >= Count())
-    throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  if (Index < 0 || Index >= Count()) RaiseListIndexError(Index);
   return *props_[static_cast<std::size_t>(Index)];
 }
 
 // Property names are identifiers and compare without case; tables are short,
 // so a scan is the cheapest lookup.
 const TPropInfo* TPropertyTable::Find(std::string_view Name) const {
-  for (const auto& prop : props_)
-    if (SameText(prop->Name(), Name)) return prop.get();
-  return nullptr;
+  return detail::FindNamed(props_, Name);
 }
 
 namespace detail {
-
-// A readable form of an event's function type, such as "void (host::TObject*)".
-std::string SignatureName(const std::type_info& Signature) {
-  int status = 0;
-  std::unique_ptr<char, decltype(&std::free)> demangled(
-      abi::__cxa_demangle(Signature.name(), nullptr, nullptr, &status), &std::free);
-  if (status != 0 || !demangled) return Signature.name();
-  return demangled.get();
-}
 
 // String-list properties without a setter are filled in place; Assign makes
 // the replacement one change for the list's listeners.

@@ -92,6 +92,8 @@ class TPropInfo {
   const std::string& TypeName() const { return typeName_; }
   // The value names of an enumeration property; empty for other kinds.
   const std::vector<std::string>& EnumNames() const { return enumNames_; }
+  // The ordinal of a value name, compared without regard to case, or -1.
+  int EnumIndexOf(std::string_view ValueName) const;
 
   // A property with a declared default is written only when its value differs
   // from it, unless it is marked always written. A value property without a
@@ -154,6 +156,9 @@ class TPropInfo {
   TPropInfo(std::string Name, TPropKind Kind, std::string TypeName);
   [[noreturn]] void WrongKind(const char* Access) const;
   void CheckRange(std::int64_t Value) const;
+  // An ordinal of this property's kind as text: True/False, digits, or the
+  // value name.
+  std::string OrdinalText(std::int64_t Ordinal) const;
 
  private:
   friend class TPropDecl;
@@ -214,7 +219,7 @@ class TPropertyTable {
   const TPropInfo* Find(std::string_view Name) const;
 
  private:
-  std::vector<std::shared_ptr<const TPropInfo>> props_;
+  detail::TNamedEntries<TPropInfo> props_;
 };
 
 // ---------------------------------------------------------------- helpers
@@ -251,8 +256,6 @@ void Put(S Setter, TPersistent* Instance, V&& Value) {
 
 template <class G>
 using ValueOf = std::remove_cvref_t<decltype(Get(std::declval<G>(), nullptr))>;
-
-std::string SignatureName(const std::type_info& Signature);
 
 }  // namespace detail
 
@@ -382,7 +385,7 @@ template <class C, class Sig>
 class TEventPropInfo final : public TPropInfo {
  public:
   TEventPropInfo(std::string Name, std::function<Sig> C::*Event)
-      : TPropInfo(std::move(Name), pkEvent, detail::SignatureName(typeid(Sig))), event_(Event) {}
+      : TPropInfo(std::move(Name), pkEvent, DemangledNameOf(typeid(Sig))), event_(Event) {}
   const std::type_info& EventSignature() const override { return typeid(Sig); }
   bool IsHandlerAssigned(TPersistent* Instance) const override {
     return static_cast<bool>(detail::Get(event_, Instance));

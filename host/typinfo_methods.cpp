@@ -15,31 +15,19 @@ TMethodEntry::~TMethodEntry() = default;
 // handler of the same name replaces the parent's in its place.
 TMethodTable::TMethodTable(const TMethodTable& Parent, std::initializer_list<TMethodDecl> Own)
     : entries_(Parent.entries_) {
-  for (const TMethodDecl& decl : Own) {
-    bool replaced = false;
-    for (auto& entry : entries_) {
-      if (SameText(entry->Name(), decl.Entry->Name())) {
-        entry = decl.Entry;
-        replaced = true;
-        break;
-      }
-    }
-    if (!replaced) entries_.push_back(decl.Entry);
-  }
+  for (const TMethodDecl& decl : Own)
+    detail::AddOrReplaceNamed(entries_, decl.Entry);
 }
 
 // The handler at Index, checked.
 const TMethodEntry& TMethodTable::Item(int Index) const {
-  if (Index < 0 || Index >= Count())
-    throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  if (Index < 0 || Index >= Count()) RaiseListIndexError(Index);
   return *entries_[static_cast<std::size_t>(Index)];
 }
 
 // Handler names are identifiers and compare without case.
 const TMethodEntry* TMethodTable::Find(std::string_view Name) const {
-  for (const auto& entry : entries_)
-    if (SameText(entry->Name(), Name)) return entry.get();
-  return nullptr;
+  return detail::FindNamed(entries_, Name);
 }
 
 // Lists the handlers a designer may offer for an event of that signature.

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "host/component.h"
+#include "host/sysutils.h"
 
 namespace host {
 
@@ -73,6 +74,32 @@ struct TMethodClosure<R(A...)> {
 };
 
 namespace detail {
+
+// Property and method tables share one rule: names are identifiers compared
+// without case, and a class's own entry takes its parent's entry's place.
+template <class Entry>
+using TNamedEntries = std::vector<std::shared_ptr<const Entry>>;
+
+// The entry of that name, or nullptr.
+template <class Entry>
+const Entry* FindNamed(const TNamedEntries<Entry>& Entries, std::string_view Name) {
+  for (const auto& entry : Entries)
+    if (SameText(entry->Name(), Name)) return entry.get();
+  return nullptr;
+}
+
+// Adds Item after the entries, or in the place of the one of the same name.
+template <class Entry>
+void AddOrReplaceNamed(TNamedEntries<Entry>& Entries,
+                       std::type_identity_t<std::shared_ptr<const Entry>> Item) {
+  for (auto& entry : Entries) {
+    if (SameText(entry->Name(), Item->Name())) {
+      entry = std::move(Item);
+      return;
+    }
+  }
+  Entries.push_back(std::move(Item));
+}
 
 template <class C, class R, class... A>
 class TMemberMethodEntry final : public TTypedMethodEntry<R(A...)> {
@@ -127,7 +154,7 @@ class TMethodTable {
  private:
   const TMethodEntry* FindChecked(std::string_view Name, const std::type_info& Signature) const;
 
-  std::vector<std::shared_ptr<const TMethodEntry>> entries_;
+  detail::TNamedEntries<TMethodEntry> entries_;
 };
 
 }  // namespace host

@@ -139,19 +139,7 @@ void Variant::Clear() {
 
 // Integer types and Boolean.
 bool VarIsOrdinal(const Variant& value) {
-  switch (value.Type()) {
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-    case varBoolean:
-      return true;
-    default:
-      return false;
-  }
+  return IsVarIntegerType(value.Type()) || value.Type() == varBoolean;
 }
 
 // Single, double and currency.

@@ -67,13 +67,19 @@ Variant initialElement(TVarType elementType) {
   return VarAsType(Variant(0), elementType);
 }
 
-// Storage for count zero elements, refusing bounds that would pass the end of int.
-std::unique_ptr<detail::VarArrayData> newArray(TVarType elementType, int lowBound,
-                                               std::size_t count) {
+// Refuses count elements from lowBound when the high bound would pass the
+// end of int.
+void checkBounds(int lowBound, std::size_t count) {
   const long long highBound = static_cast<long long>(lowBound) + static_cast<long long>(count) - 1;
   if (count > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
       highBound > std::numeric_limits<int>::max())
     throw EVariantError("Variant array bounds out of range");
+}
+
+// Storage for count zero elements.
+std::unique_ptr<detail::VarArrayData> newArray(TVarType elementType, int lowBound,
+                                               std::size_t count) {
+  checkBounds(lowBound, count);
   auto array = std::make_unique<detail::VarArrayData>();
   array->elementType = elementType;
   array->lowBound = lowBound;
@@ -120,11 +126,8 @@ Variant VarArrayOf(std::span<const Variant> values) {
 
 // One block copy, the way binary column values become variants.
 Variant VarArrayFromBytes(const void* data, std::size_t size, int lowBound) {
+  checkBounds(lowBound, size);
   auto array = newArray(varByte, lowBound, 0);
-  if (size > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
-      static_cast<long long>(lowBound) + static_cast<long long>(size) - 1 >
-          std::numeric_limits<int>::max())
-    throw EVariantError("Variant array bounds out of range");
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   if (size > 0) array->bytes.assign(bytes, bytes + size);
   return Access::makeArray(std::move(array));

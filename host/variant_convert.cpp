@@ -13,22 +13,6 @@ namespace {
 
 using Access = VariantAccess;
 
-// The types stored as integers (currency excluded).
-bool isIntegerType(TVarType type) {
-  switch (type) {
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // The types stored as doubles.
 bool isRealType(TVarType type) {
   return type == varSingle || type == varDouble || type == varDate;
@@ -83,7 +67,7 @@ bool fitsIntegerType(std::int64_t value, TVarType type) {
 std::int64_t toInt64(const Variant& v, TVarType target) {
   const TVarType type = v.Type();
   if (type == varEmpty) return 0;
-  if (isIntegerType(type)) return Access::integer(v);
+  if (IsVarIntegerType(type)) return Access::integer(v);
   std::int64_t result = 0;
   if (isRealType(type)) {
     if (!roundHalfEven(Access::real(v), result)) RaiseVarOverflow(type, target);
@@ -119,7 +103,7 @@ std::int64_t toIntegerType(const Variant& v, TVarType target) {
 double toDouble(const Variant& v, TVarType target) {
   const TVarType type = v.Type();
   if (type == varEmpty) return 0;
-  if (isIntegerType(type)) return static_cast<double>(Access::integer(v));
+  if (IsVarIntegerType(type)) return static_cast<double>(Access::integer(v));
   if (isRealType(type)) return Access::real(v);
   switch (type) {
     case varCurrency:
@@ -163,7 +147,7 @@ Currency Variant::AsCurrency() const {
   if (type == varCurrency) return Currency::FromRaw(number_.integer);
   if (type == varBoolean) return Currency(number_.boolean ? -1 : 0);
   try {
-    if (isIntegerType(type)) return Currency::FromInt64(number_.integer);
+    if (IsVarIntegerType(type)) return Currency::FromInt64(number_.integer);
     if (isRealType(type)) return Currency::FromDouble(number_.real);
   } catch (const EConvertError&) {
     RaiseVarOverflow(type, varCurrency);
@@ -183,7 +167,7 @@ bool Variant::AsBoolean() const {
   const TVarType type = type_;
   if (type == varEmpty) return false;
   if (type == varBoolean) return number_.boolean;
-  if (isIntegerType(type) || type == varCurrency) return number_.integer != 0;
+  if (IsVarIntegerType(type) || type == varCurrency) return number_.integer != 0;
   if (isRealType(type)) return number_.real != 0;
   if (type == varString || type == varOleStr) {
     bool result;
@@ -197,7 +181,7 @@ bool Variant::AsBoolean() const {
 std::string Variant::AsString() const {
   const TVarType type = type_;
   if (type == varEmpty) return std::string();
-  if (isIntegerType(type)) return IntToStr(number_.integer);
+  if (IsVarIntegerType(type)) return IntToStr(number_.integer);
   switch (type) {
     case varString:
     case varOleStr:
@@ -244,7 +228,7 @@ Variant VarAsType(const Variant& value, TVarType type) {
   if (type == varEmpty) return Variant();
   if (type == varNull) return Null();
   if (value.IsArray() || (type & varArray) != 0) RaiseVarCast(value.Type(), type);
-  if (isIntegerType(type)) return Access::makeInteger(type, toIntegerType(value, type));
+  if (IsVarIntegerType(type)) return Access::makeInteger(type, toIntegerType(value, type));
   switch (type) {
     case varSingle: {
       const double real = toDouble(value, varSingle);

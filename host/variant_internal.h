@@ -66,6 +66,22 @@ struct VariantAccess {
   }
 };
 
+// The types stored as integers: every integer type, currency excluded.
+inline bool IsVarIntegerType(TVarType type) {
+  switch (type) {
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      return true;
+    default:
+      return false;
+  }
+}
+
 [[noreturn]] void RaiseVarCast(TVarType from, TVarType to);
 [[noreturn]] void RaiseVarOverflow(TVarType from, TVarType to);
 [[noreturn]] void RaiseNotArray();

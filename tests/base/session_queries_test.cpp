@@ -48,6 +48,23 @@ TEST_F(StatementRegistry, SetSessionMovesTheRegistration) {
   EXPECT_THROW(first.Queries(1), host::EListError);
 }
 
+// Removing a statement from a session it is not registered with must leave
+// its real link alone: a statement that forgot its session would not leave
+// that session's list when freed, and the session would later reach it.
+TEST_F(StatementRegistry, RemovingFromAnotherSessionKeepsTheLink) {
+  TTestSession owner(nullptr, "S1");
+  TTestSession other(nullptr, "S2");
+  auto query = std::make_unique<TTestSQL>(nullptr, "Q");
+  query->SetSession(&owner);
+
+  other.RemoveQuery(query.get());
+  EXPECT_TRUE(query->IsSessionAssigned());
+  EXPECT_EQ(query->GetSession(), &owner);
+
+  query.reset();
+  EXPECT_EQ(owner.QueryCount(), 0) << "the freed statement left its session's list";
+}
+
 TEST_F(StatementRegistry, UnlinkedStatementRaisesExceptAtDesignTime) {
   TTestSQL query(nullptr);
   try {

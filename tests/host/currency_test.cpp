@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "host/sysutils.h"
+#include "tests/host/settings_guard.h"
 
 namespace {
 
@@ -14,11 +15,7 @@ using namespace host;
 const Currency kMax = Currency::FromRaw(INT64_MAX);
 const Currency kMin = Currency::FromRaw(INT64_MIN);
 
-class CurrencyTest : public ::testing::Test {
- protected:
-  void TearDown() override { FormatSettings = saved_; }
-  TFormatSettings saved_ = FormatSettings;
-};
+class CurrencyTest : public host_test::FormatSettingsGuard {};
 
 TEST_F(CurrencyTest, FromDoubleRoundsHalfAwayFromZeroAtTheFifthDecimal) {
   EXPECT_EQ(Currency::FromDouble(12.3456).Raw(), 123456);

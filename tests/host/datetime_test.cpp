@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "host/sysutils.h"
+#include "tests/host/settings_guard.h"
 
 namespace {
 
@@ -160,10 +161,8 @@ TEST_F(CalendarTest, ClockReadsToday) {
 // ---------------------------------------------------------------------------
 // Dates and times as text.
 
-class DateTextTest : public ::testing::Test {
+class DateTextTest : public host_test::FormatSettingsGuard {
  protected:
-  void TearDown() override { FormatSettings = saved_; }
-  TFormatSettings saved_ = FormatSettings;
   // Wednesday 1 March 2000, 12:30:15.250
   const TDateTime moment_ = EncodeDate(2000, 3, 1) + EncodeTime(12, 30, 15, 250);
 };

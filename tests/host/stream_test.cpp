@@ -140,6 +140,28 @@ TEST_F(MemoryStream, WritingPastTheEndFillsTheGapWithZeros) {
   EXPECT_EQ(memory.Memory(), nullptr);
 }
 
+// Appending a stream's own contents to itself grows its storage while the
+// bytes to write still lie in it; they must be copied from where they went.
+TEST_F(MemoryStream, WritingItsOwnBytesSurvivesGrowing) {
+  TMemoryStream memory;
+  std::vector<std::uint8_t> data = Pattern(300);
+  memory.WriteBuffer(data.data(), 300);
+  memory.WriteBuffer(memory.Memory(), 300);
+  memory.SetPosition(1);
+  memory.WriteBuffer(memory.Memory(), 2);  // overlapping, no growth
+  std::vector<std::uint8_t> expected = data;
+  expected.insert(expected.end(), data.begin(), data.end());
+  expected[2] = data[1];
+  expected[1] = data[0];
+  EXPECT_EQ(Contents(memory), expected);
+
+  const std::string line = "a line of text that outgrows the string's own room";
+  host::TStringStream text(line);
+  text.SetPosition(static_cast<std::int64_t>(line.size()));
+  text.Write(text.DataString().data(), static_cast<std::int64_t>(line.size()));
+  EXPECT_EQ(text.DataString(), line + line);
+}
+
 TEST_F(MemoryStream, StringStreamWritesInTheMiddleWithoutTruncating) {
   host::TStringStream text("hello world");
   text.SetPosition(6);

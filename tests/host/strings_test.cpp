@@ -129,6 +129,36 @@ TEST_F(StringListText, IndexesOutOfBoundsRaise) {
   EXPECT_EQ(list.Strings(1), "b");
 }
 
+// A list that keeps only what every TStrings must, so that the base class's
+// own operations are the ones under test.
+class TPlainLines final : public host::TStrings {
+ public:
+  const std::string& Get(int Index) const override { return lines_.at(Index); }
+  int GetCount() const override { return static_cast<int>(lines_.size()); }
+  void Insert(int Index, const std::string& S) override {
+    lines_.insert(lines_.begin() + Index, S);
+  }
+  void Delete(int Index) override { lines_.erase(lines_.begin() + Index); }
+  void Clear() override { lines_.clear(); }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+class StringsBaseOperations : public ::testing::Test {
+ protected:
+  TPlainLines lines;
+};
+
+// The base replaces a line by deleting and inserting it; the text it puts
+// back may be the very line it deletes.
+TEST_F(StringsBaseOperations, ReplacingALineWithItsOwnTextKeepsIt) {
+  lines.SetText("first\na line long enough to live outside the string object");
+  lines.SetStrings(1, lines.Strings(1));
+  EXPECT_EQ(LinesOf(lines),
+            (Lines{"first", "a line long enough to live outside the string object"}));
+}
+
 class StringListSorting : public ::testing::Test {
  protected:
   void SetUp() override { list.SetSorted(true); }

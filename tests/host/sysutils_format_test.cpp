@@ -3,16 +3,14 @@
 #include <cstdint>
 
 #include "host/sysutils.h"
+#include "tests/host/settings_guard.h"
 
 namespace {
 
 using namespace host;
 
-class FormatTest : public ::testing::Test {
+class FormatTest : public host_test::FormatSettingsGuard {
  protected:
-  void TearDown() override { FormatSettings = saved_; }
-  TFormatSettings saved_ = FormatSettings;
-
   // The message of the EConvertError that formatting raises, or "" if none.
   template <class... Args>
   static std::string errorOf(std::string_view format, const Args&... args) {

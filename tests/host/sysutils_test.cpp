@@ -8,16 +8,11 @@
 #include <cstring>
 #include <random>
 
+#include "tests/host/settings_guard.h"
+
 namespace {
 
 using namespace host;
-
-// Keeps a test's changes to the global settings from leaking into the next.
-class SettingsGuard : public ::testing::Test {
- protected:
-  void TearDown() override { FormatSettings = saved_; }
-  TFormatSettings saved_ = FormatSettings;
-};
 
 // ---------------------------------------------------------------------------
 // Windows-1252 text: case and locale-aware comparison.
@@ -182,7 +177,7 @@ TEST_F(IntegerTextTest, WritesDecimalAndHexadecimalOfEachWidth) {
 // ---------------------------------------------------------------------------
 // Floating-point and truth-value text.
 
-class FloatTextTest : public SettingsGuard {};
+class FloatTextTest : public host_test::FormatSettingsGuard {};
 
 TEST_F(FloatTextTest, FloatToStrUsesShortestDigitsAndTheUsualLayout) {
   EXPECT_EQ(FloatToStr(0.1), "0.1");

@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "host/sysutils.h"
+#include "tests/host/settings_guard.h"
 
 namespace {
 
@@ -16,10 +17,8 @@ using namespace host;
 
 using velar::testing::MessageOf;
 
-class VariantTestBase : public ::testing::Test {
+class VariantTestBase : public host_test::FormatSettingsGuard {
  protected:
-  void TearDown() override { FormatSettings = saved_; }
-  TFormatSettings saved_ = FormatSettings;
   const TDateTime moment_ = EncodeDate(2000, 3, 1) + EncodeTime(12, 30, 15, 0);
 };
 
