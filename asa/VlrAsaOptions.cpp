@@ -30,17 +30,17 @@ constexpr std::int16_t kOptionValueLength = 30;
 }  // namespace
 
 // Ends the connection's transaction; the outcome is judged like any call's.
-void TAsaSession::InternalCommit() {
+bool TAsaSession::InternalCommit() {
   InternalLibraryHandleNeeded();
   AsaLibrary.Procs.dbpp_commit(&sqlca_, 0u);
-  Check(nullptr, 0, 0, WantExceptions());
+  return Check(nullptr, 0, 0, WantExceptions());
 }
 
 // Undoes the connection's pending work.
-void TAsaSession::InternalRollback() {
+bool TAsaSession::InternalRollback() {
   InternalLibraryHandleNeeded();
   AsaLibrary.Procs.dbpp_rollback(&sqlca_, 0u);
-  Check(nullptr, 0, 0, WantExceptions());
+  return Check(nullptr, 0, 0, WantExceptions());
 }
 
 // The value arrives as a terminated string in a buffer of the session's own,

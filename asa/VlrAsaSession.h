@@ -92,8 +92,8 @@ class TAsaSession : public TVelarSession {
   bool Check(void* Context, int Param1, int Param2, bool RaiseError) override;
 
  protected:
-  void InternalCommit() override;
-  void InternalRollback() override;
+  bool InternalCommit() override;
+  bool InternalRollback() override;
 
  public:
   // Whether the server named in Params answers.

@@ -73,8 +73,9 @@ class TVelarSession : public host::TComponent {
   virtual bool Check(void* Context, int Param1, int Param2, bool WantExceptions) = 0;
 
  protected:
-  virtual void InternalCommit() = 0;
-  virtual void InternalRollback() = 0;
+  // Commit or roll back the connection's work; true when the server agreed.
+  virtual bool InternalCommit() = 0;
+  virtual bool InternalRollback() = 0;
 
  public:
   // Runs one statement directly on the connection; the base has none to run.

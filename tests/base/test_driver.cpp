@@ -94,12 +94,14 @@ bool TTestSession::Check(void* Context, int Param1, int Param2, bool WantExcepti
   return false;
 }
 
-void TTestSession::InternalCommit() {
+bool TTestSession::InternalCommit() {
   Step("InternalCommit");
+  return true;
 }
 
-void TTestSession::InternalRollback() {
+bool TTestSession::InternalRollback() {
   Step("InternalRollback");
+  return true;
 }
 
 // ---------------------------------------------------------------- TTestSQL

@@ -61,8 +61,8 @@ class TTestSession : public velar::TVelarSession {
   void SetConnected(bool Value) override;
   void SetLibraryLoaded(bool Value) override;
   bool Check(void* Context, int Param1, int Param2, bool WantExceptions) override;
-  void InternalCommit() override;
-  void InternalRollback() override;
+  bool InternalCommit() override;
+  bool InternalRollback() override;
   bool Stop() override { return true; }
 
   // What the last Check received.
