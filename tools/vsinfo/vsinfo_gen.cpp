@@ -51,13 +51,15 @@ void set32(Bytes& b, std::size_t at, std::uint32_t v) {
 }
 
 void pad4(Bytes& b) {
-  while (b.size() % 4 != 0) b.push_back(0);
+  while (b.size() % 4 != 0)
+    b.push_back(0);
 }
 
 // Single-byte text widened to UTF-16LE with its terminator.
 Bytes wide(const std::string& s) {
   Bytes out;
-  for (unsigned char c : s) put16(out, c);
+  for (unsigned char c : s)
+    put16(out, c);
   put16(out, 0);
   return out;
 }
@@ -185,7 +187,8 @@ bool write_pe(const std::string& path, const Options& o, const Bytes& block) {
 
   Bytes rsrc;
   auto directory = [&](std::uint32_t id, std::uint32_t target) {
-    for (int i = 0; i < 12; ++i) rsrc.push_back(0);
+    for (int i = 0; i < 12; ++i)
+      rsrc.push_back(0);
     put16(rsrc, 0);  // named entries
     put16(rsrc, 1);  // id entries
     put32(rsrc, id);
@@ -200,15 +203,17 @@ bool write_pe(const std::string& path, const Options& o, const Bytes& block) {
   put32(rsrc, 0);
   rsrc.insert(rsrc.end(), block.begin(), block.end());
   const std::uint32_t virtual_size = static_cast<std::uint32_t>(rsrc.size());
-  while (rsrc.size() % file_align != 0) rsrc.push_back(0);
+  while (rsrc.size() % file_align != 0)
+    rsrc.push_back(0);
 
   set32(img, opt + 56, section_rva + ((virtual_size + 0xFFF) & ~0xFFFu));  // image size
-  set32(img, opt + 96 + 2 * 8, section_rva);                                 // resource dir
+  set32(img, opt + 96 + 2 * 8, section_rva);                               // resource dir
   set32(img, opt + 96 + 2 * 8 + 4, virtual_size);
 
   const std::size_t sect = opt + 0xE0;
   const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
-  for (int i = 0; i < 8; ++i) img[sect + i] = static_cast<std::uint8_t>(name[i]);
+  for (int i = 0; i < 8; ++i)
+    img[sect + i] = static_cast<std::uint8_t>(name[i]);
   set32(img, sect + 8, virtual_size);
   set32(img, sect + 12, section_rva);
   set32(img, sect + 16, static_cast<std::uint32_t>(rsrc.size()));
@@ -270,8 +275,8 @@ int main(int argc, char** argv) {
   }
   if (o.c_source.empty() == o.pe.empty()) return usage("give exactly one of --c-source and --pe");
   Bytes block = version_block(o);
-  bool ok = o.c_source.empty() ? write_pe(o.pe, o, block)
-                               : write_c_source(o.c_source, o.symbol, block);
+  bool ok =
+      o.c_source.empty() ? write_pe(o.pe, o, block) : write_c_source(o.c_source, o.symbol, block);
   if (!ok) {
     std::cerr << "vsinfo_gen: cannot write output\n";
     return 1;
