@@ -79,6 +79,21 @@ bool fitSigned(const IntegerText& parsed, int bits, std::int64_t& value) {
   throw EConvertError("'" + std::string(text) + "' is not a valid " + what);
 }
 
+// The raising and the defaulting forms of every TryStrToX parser: one place
+// decides what a failed parse means for each.
+template <typename T>
+T parsedOrRaise(bool (*tryParse)(std::string_view, T&), std::string_view text, const char* what) {
+  T value;
+  if (!tryParse(text, value)) raiseNotValid(text, what);
+  return value;
+}
+
+template <typename T>
+T parsedOrDefault(bool (*tryParse)(std::string_view, T&), std::string_view text, T defaultValue) {
+  T value;
+  return tryParse(text, value) ? value : defaultValue;
+}
+
 // Checks the shape of a floating-point text and copies it with '.' as the
 // decimal point and without a leading '+', ready for from_chars. Estimates the
 // decimal magnitude so that a result out of range can be told apart as
@@ -254,28 +269,22 @@ bool TryStrToInt64(std::string_view text, std::int64_t& value) {
 
 // 32-bit integer from text, raising on failure.
 std::int32_t StrToInt(std::string_view text) {
-  std::int32_t value;
-  if (!TryStrToInt(text, value)) raiseNotValid(text, "integer value");
-  return value;
+  return parsedOrRaise(TryStrToInt, text, "integer value");
 }
 
 // 64-bit integer from text, raising on failure.
 std::int64_t StrToInt64(std::string_view text) {
-  std::int64_t value;
-  if (!TryStrToInt64(text, value)) raiseNotValid(text, "integer value");
-  return value;
+  return parsedOrRaise(TryStrToInt64, text, "integer value");
 }
 
 // 32-bit integer from text, or the default.
 std::int32_t StrToIntDef(std::string_view text, std::int32_t defaultValue) {
-  std::int32_t value;
-  return TryStrToInt(text, value) ? value : defaultValue;
+  return parsedOrDefault(TryStrToInt, text, defaultValue);
 }
 
 // 64-bit integer from text, or the default.
 std::int64_t StrToInt64Def(std::string_view text, std::int64_t defaultValue) {
-  std::int64_t value;
-  return TryStrToInt64(text, value) ? value : defaultValue;
+  return parsedOrDefault(TryStrToInt64, text, defaultValue);
 }
 
 // Double from text in the current decimal separator, reporting failure.
@@ -306,15 +315,12 @@ bool TryStrToFloat(std::string_view text, double& value) {
 
 // Double from text, raising on failure.
 double StrToFloat(std::string_view text) {
-  double value;
-  if (!TryStrToFloat(text, value)) raiseNotValid(text, "floating point value");
-  return value;
+  return parsedOrRaise(TryStrToFloat, text, "floating point value");
 }
 
 // Double from text, or the default.
 double StrToFloatDef(std::string_view text, double defaultValue) {
-  double value;
-  return TryStrToFloat(text, value) ? value : defaultValue;
+  return parsedOrDefault(TryStrToFloat, text, defaultValue);
 }
 
 // Shortest round-trip text of a double.
@@ -352,15 +358,12 @@ bool TryStrToBool(std::string_view text, bool& value) {
 
 // Truth value, raising on failure.
 bool StrToBool(std::string_view text) {
-  bool value;
-  if (!TryStrToBool(text, value)) raiseNotValid(text, "boolean value");
-  return value;
+  return parsedOrRaise(TryStrToBool, text, "boolean value");
 }
 
 // Truth value, or the default.
 bool StrToBoolDef(std::string_view text, bool defaultValue) {
-  bool value;
-  return TryStrToBool(text, value) ? value : defaultValue;
+  return parsedOrDefault(TryStrToBool, text, defaultValue);
 }
 
 }  // namespace host

@@ -421,6 +421,24 @@ static Statement* find_statement(Request& request, Connection& connection,
   return found;
 }
 
+// The frame of the entry points that work on a prepared statement: finds the
+// connection and the statement, runs the work as a request and writes the
+// outcome with the count the work reports as SQLCOUNT.
+template <typename Work>
+static void with_statement(sqlca* ca, const char* entry_point, const int16_t* statement,
+                           Work&& work) {
+  Request request(ca, entry_point);
+  if (request.injected()) return;
+  Connection* connection = request.connection();
+  if (connection == nullptr) return;
+  Statement* prepared = find_statement(request, *connection, statement);
+  if (prepared == nullptr) return;
+  request.begin_work();
+  int32_t count = 0;
+  work(*connection, *prepared, count, request.status);
+  request.finish(count);
+}
+
 void drop_statement(sqlca* ca, int16_t* statement) {
   Request request(ca, "dbpp_dropstmt");
   if (request.injected()) return;
@@ -431,16 +449,10 @@ void drop_statement(sqlca* ca, int16_t* statement) {
 }
 
 void execute_into(sqlca* ca, int16_t* statement, sqlda* input, sqlda* output) {
-  Request request(ca, "dbpp_execute_into");
-  if (request.injected()) return;
-  Connection* connection = request.connection();
-  if (connection == nullptr) return;
-  Statement* prepared = find_statement(request, *connection, statement);
-  if (prepared == nullptr) return;
-  request.begin_work();
-  int32_t count = 0;
-  execute_statement(*connection, *prepared, input, output, count, request.status);
-  request.finish(count);
+  with_statement(ca, "dbpp_execute_into", statement,
+                 [&](Connection& connection, Statement& prepared, int32_t& count, Status& status) {
+                   execute_statement(connection, prepared, input, output, count, status);
+                 });
 }
 
 void execute_immediate(sqlca* ca, const char* sql) {
@@ -459,16 +471,10 @@ void execute_immediate(sqlca* ca, const char* sql) {
 }
 
 void describe(sqlca* ca, int16_t* statement, sqlda* descriptor, unsigned what) {
-  Request request(ca, "dbpp_describe");
-  if (request.injected()) return;
-  Connection* connection = request.connection();
-  if (connection == nullptr) return;
-  Statement* prepared = find_statement(request, *connection, statement);
-  if (prepared == nullptr) return;
-  request.begin_work();
-  int32_t count = 0;
-  describe_statement(*connection, *prepared, descriptor, what, count, request.status);
-  request.finish(count);
+  with_statement(ca, "dbpp_describe", statement,
+                 [&](Connection& connection, Statement& prepared, int32_t& count, Status& status) {
+                   describe_statement(connection, prepared, descriptor, what, count, status);
+                 });
 }
 
 void set_option(sqlca* ca, const char* option, sqlda* descriptor) {

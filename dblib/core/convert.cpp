@@ -32,6 +32,13 @@ void store(void* at, T value) {
   std::memcpy(at, &value, sizeof value);
 }
 
+// Makes the value an integer; every integer host type reads through here.
+bool set_integer(ValueRef& value, int64_t integer) {
+  value.kind = Kind::Integer;
+  value.integer = integer;
+  return true;
+}
+
 // Reads text as a number: an integer when it is one, else a real.
 bool parse_number(std::string_view text, ValueRef& out) {
   char buffer[64];
@@ -197,43 +204,27 @@ bool read_input(const sqlvar& entry, int index, Variables* variables, InputValue
       return true;
     }
     case DBT_INT:
-      v.kind = Kind::Integer;
-      v.integer = load<int32_t>(data);
-      return true;
+      return set_integer(v, load<int32_t>(data));
     case DBT_SMALLINT:
-      v.kind = Kind::Integer;
-      v.integer = load<int16_t>(data);
-      return true;
+      return set_integer(v, load<int16_t>(data));
     case DBT_TINYINT:
-      v.kind = Kind::Integer;
-      v.integer = load<uint8_t>(data);
-      return true;
+      return set_integer(v, load<uint8_t>(data));
     case DBT_BIGINT:
-      v.kind = Kind::Integer;
-      v.integer = load<int64_t>(data);
-      return true;
+      return set_integer(v, load<int64_t>(data));
     case DBT_UNSINT:
-      v.kind = Kind::Integer;
-      v.integer = load<uint32_t>(data);
-      return true;
+      return set_integer(v, load<uint32_t>(data));
     case DBT_UNSSMALLINT:
-      v.kind = Kind::Integer;
-      v.integer = load<uint16_t>(data);
-      return true;
+      return set_integer(v, load<uint16_t>(data));
     case DBT_UNSBIGINT: {
       uint64_t value = load<uint64_t>(data);
       if (value > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
         return status.fail(DBE_VALUE_OUT_OF_RANGE, "Value of host variable %d out of range",
                            index + 1);
       }
-      v.kind = Kind::Integer;
-      v.integer = static_cast<int64_t>(value);
-      return true;
+      return set_integer(v, static_cast<int64_t>(value));
     }
     case DBT_BIT:
-      v.kind = Kind::Integer;
-      v.integer = load<uint8_t>(data) != 0;
-      return true;
+      return set_integer(v, load<uint8_t>(data) != 0);
     case DBT_DOUBLE:
       v.kind = Kind::Real;
       v.real = load<double>(data);
