@@ -7,7 +7,7 @@
 BUILD_DIR ?= build
 BENCH_DIR ?= build-bench
 JOBS      ?= 2
-DEB_PACKAGES = cmake g++ libsqlite3-dev libgtest-dev libgmock-dev libbenchmark-dev libncurses-dev
+DEB_PACKAGES = cmake g++ libsqlite3-dev libsodium-dev libgtest-dev libbenchmark-dev libncurses-dev
 
 .PHONY: test build bench deps format clean
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/VlrMessages.h"
+#include "host/application.h"
 #include "host/component.h"
 
 namespace velar {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "host/os.h"
+#include "host/application.h"
 #include "tests/base/test_driver.h"
 
 namespace {

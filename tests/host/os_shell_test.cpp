@@ -10,7 +10,9 @@
 #include <tuple>
 #include <vector>
 
+#include "host/application.h"
 #include "host/os.h"
+#include "tests/support/velar_test.h"
 
 namespace {
 
@@ -40,8 +42,8 @@ TEST_F(OsShellOpen, TargetsGoToTheInstalledHandler) {
 class DefaultOpener : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "os_shell.XXXXXX").string();
-    dir = ::mkdtemp(pattern.data());
+    dir = scratch.Path();
+    ASSERT_FALSE(dir.empty());
     if (const char* value = std::getenv("PATH")) oldPath = value;
     ::setenv("PATH", dir.c_str(), 1);
   }
@@ -50,8 +52,8 @@ class DefaultOpener : public ::testing::Test {
       ::setenv("PATH", oldPath->c_str(), 1);
     else
       ::unsetenv("PATH");
-    std::filesystem::remove_all(dir);
   }
+  velar::testing::TempDir scratch{"os_shell"};
   std::string dir;
   std::optional<std::string> oldPath;
 };

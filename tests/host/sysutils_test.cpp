@@ -1,14 +1,13 @@
 #include "host/sysutils.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
 #include <random>
 
 #include "tests/host/settings_guard.h"
+#include "tests/support/velar_test.h"
 
 namespace {
 
@@ -274,9 +273,10 @@ TEST_F(FileNameTest, SplitsAtTheLastDelimiterAndTheLastDotOfTheName) {
 }
 
 TEST_F(FileNameTest, TellsFilesFromDirectories) {
-  char directory[] = "/tmp/velar_sysutils_XXXXXX";
-  ASSERT_NE(mkdtemp(directory), nullptr);
-  const std::string file = std::string(directory) + "/a.txt";
+  velar::testing::TempDir scratch("velar_sysutils");
+  const std::string& directory = scratch.Path();
+  ASSERT_FALSE(directory.empty());
+  const std::string file = scratch.File("a.txt");
   EXPECT_FALSE(FileExists(file));
   FILE* handle = fopen(file.c_str(), "w");
   ASSERT_NE(handle, nullptr);
@@ -286,8 +286,6 @@ TEST_F(FileNameTest, TellsFilesFromDirectories) {
   EXPECT_TRUE(DirectoryExists(directory));
   EXPECT_FALSE(FileExists(directory));
   EXPECT_FALSE(FileExists(""));
-  unlink(file.c_str());
-  rmdir(directory);
 }
 
 }  // namespace
