@@ -1,6 +1,7 @@
-// The ASA driver: the session over the ASA client library and its binding.
-// The statement joins this unit in its own files.
+// The ASA driver as applications use it: the session over the ASA client
+// library (and, joining it, the statement). It hands out the SQLCA and SQLDA
+// layouts but not the driver's table of entry points, its library state or
+// the library's codes; the driver's own sources include asa/VlrAsaSession.h.
 #pragma once
 
-#include "asa/VlrAsaProcs.h"
-#include "asa/VlrAsaSession.h"
+#include "asa/VlrAsaSessionPublic.h"

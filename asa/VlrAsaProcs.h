@@ -42,96 +42,26 @@ struct TAsaDbppProc {
   void operator()(sqlca* Ca, Args&&... Arguments) const;
 };
 
-// The entry points in the order they are looked up.
+// The entry points in the order they are looked up, one member per entry of
+// the client library's list (dblib/include/entry_points.def), named as the
+// library exports it.
 struct TAsaProcs {
-  TAsaDbppProc<dbpp_commit_fn, dbpp_commit_legacy_fn> dbpp_commit;
-  TAsaDbppProc<dbpp_rollback_fn, dbpp_rollback_legacy_fn> dbpp_rollback;
-  TAsaDbppProc<dbpp_prepare_fn, dbpp_prepare_legacy_fn> dbpp_prepare;
-  TAsaDbppProc<dbpp_dropstmt_fn, dbpp_dropstmt_legacy_fn> dbpp_dropstmt;
-  TAsaDbppProc<dbpp_execute_into_fn, dbpp_execute_into_legacy_fn> dbpp_execute_into;
-  TAsaDbppProc<dbpp_execute_imm_fn, dbpp_execute_imm_legacy_fn> dbpp_execute_imm;
-  TAsaDbppProc<dbpp_describe_fn, dbpp_describe_legacy_fn> dbpp_describe;
-  TAsaDbppProc<dbpp_describe_cursor_fn, dbpp_describe_cursor_legacy_fn> dbpp_describe_cursor;
-  TAsaDbppProc<dbpp_declare_fn, dbpp_declare_legacy_fn> dbpp_declare;
-  TAsaDbppProc<dbpp_open_fn, dbpp_open_legacy_fn> dbpp_open;
-  TAsaDbppProc<dbpp_explain_fn, dbpp_explain_legacy_fn> dbpp_explain;
-  TAsaDbppProc<dbpp_fetch_array_fn, dbpp_fetch_array_legacy_fn> dbpp_fetch_array;
-  TAsaDbppProc<dbpp_get_data_fn, dbpp_get_data_legacy_fn> dbpp_get_data;
-  TAsaDbppProc<dbpp_put_into_fn, dbpp_put_into_legacy_fn> dbpp_put_into;
-  TAsaDbppProc<dbpp_update_fn, dbpp_update_legacy_fn> dbpp_update;
-  TAsaDbppProc<dbpp_delete_fn, dbpp_delete_legacy_fn> dbpp_delete;
-  TAsaDbppProc<dbpp_resume_fn, dbpp_resume_legacy_fn> dbpp_resume;
-  TAsaDbppProc<dbpp_close_fn, dbpp_close_legacy_fn> dbpp_close;
-  TAsaDbppProc<dbpp_setoption_fn, dbpp_setoption_legacy_fn> dbpp_setoption;
-  TAsaDbppProc<dbpp_getoption_fn, dbpp_getoption_legacy_fn> dbpp_getoption;
-  db_string_connect_fn db_string_connect = nullptr;
-  db_string_disconnect_fn db_string_disconnect = nullptr;
-  db_start_engine_fn db_start_engine = nullptr;
-  db_start_database_fn db_start_database = nullptr;
-  db_stop_engine_fn db_stop_engine = nullptr;
-  db_stop_database_fn db_stop_database = nullptr;
-  db_cancel_request_fn db_cancel_request = nullptr;
-  alloc_sqlda_noind_fn alloc_sqlda_noind = nullptr;
-  alloc_sqlda_fn alloc_sqlda = nullptr;
-  free_sqlda_noind_fn free_sqlda_noind = nullptr;
-  free_sqlda_fn free_sqlda = nullptr;
-  sqlerror_message_fn sqlerror_message = nullptr;
-  db_find_engine_fn db_find_engine = nullptr;
-  db_is_working_fn db_is_working = nullptr;
-  db_init_fn db_init = nullptr;
-  db_fini_fn db_fini = nullptr;
-  db_backup_fn db_backup = nullptr;
-  db_string_ping_server_fn db_string_ping_server = nullptr;  // optional
-  db_version_check_fn db_version_check = nullptr;            // optional
-  db_register_a_callback_fn db_register_a_callback = nullptr;
-  db_locate_servers_fn db_locate_servers = nullptr;  // optional, never called
+#define DBLIB_DBPP(name, since, probe, params, args) \
+  TAsaDbppProc<dbpp_##name##_fn, dbpp_##name##_legacy_fn> dbpp_##name;
+#define DBLIB_DB(result, name, since, probe, params, args) name##_fn name = nullptr;
+#include "dblib/include/entry_points.def"
 };
 
 // Calls Visit(Name, Entry, Optional) for every entry of Procs in lookup order,
-// so that binding, unbinding and inspecting the table share one list.
+// so that binding, unbinding and inspecting the table share one list. An
+// optional entry is one the list marks for probing: a library without it
+// is still usable, so it stays null rather than raising when called.
 template <class Procs, class Visitor>
 void VisitAsaProcs(Procs& P, Visitor&& Visit) {
-  Visit("dbpp_commit", P.dbpp_commit, false);
-  Visit("dbpp_rollback", P.dbpp_rollback, false);
-  Visit("dbpp_prepare", P.dbpp_prepare, false);
-  Visit("dbpp_dropstmt", P.dbpp_dropstmt, false);
-  Visit("dbpp_execute_into", P.dbpp_execute_into, false);
-  Visit("dbpp_execute_imm", P.dbpp_execute_imm, false);
-  Visit("dbpp_describe", P.dbpp_describe, false);
-  Visit("dbpp_describe_cursor", P.dbpp_describe_cursor, false);
-  Visit("dbpp_declare", P.dbpp_declare, false);
-  Visit("dbpp_open", P.dbpp_open, false);
-  Visit("dbpp_explain", P.dbpp_explain, false);
-  Visit("dbpp_fetch_array", P.dbpp_fetch_array, false);
-  Visit("dbpp_get_data", P.dbpp_get_data, false);
-  Visit("dbpp_put_into", P.dbpp_put_into, false);
-  Visit("dbpp_update", P.dbpp_update, false);
-  Visit("dbpp_delete", P.dbpp_delete, false);
-  Visit("dbpp_resume", P.dbpp_resume, false);
-  Visit("dbpp_close", P.dbpp_close, false);
-  Visit("dbpp_setoption", P.dbpp_setoption, false);
-  Visit("dbpp_getoption", P.dbpp_getoption, false);
-  Visit("db_string_connect", P.db_string_connect, false);
-  Visit("db_string_disconnect", P.db_string_disconnect, false);
-  Visit("db_start_engine", P.db_start_engine, false);
-  Visit("db_start_database", P.db_start_database, false);
-  Visit("db_stop_engine", P.db_stop_engine, false);
-  Visit("db_stop_database", P.db_stop_database, false);
-  Visit("db_cancel_request", P.db_cancel_request, false);
-  Visit("alloc_sqlda_noind", P.alloc_sqlda_noind, false);
-  Visit("alloc_sqlda", P.alloc_sqlda, false);
-  Visit("free_sqlda_noind", P.free_sqlda_noind, false);
-  Visit("free_sqlda", P.free_sqlda, false);
-  Visit("sqlerror_message", P.sqlerror_message, false);
-  Visit("db_find_engine", P.db_find_engine, false);
-  Visit("db_is_working", P.db_is_working, false);
-  Visit("db_init", P.db_init, false);
-  Visit("db_fini", P.db_fini, false);
-  Visit("db_backup", P.db_backup, false);
-  Visit("db_string_ping_server", P.db_string_ping_server, true);
-  Visit("db_version_check", P.db_version_check, true);
-  Visit("db_register_a_callback", P.db_register_a_callback, false);
-  Visit("db_locate_servers", P.db_locate_servers, true);
+#define DBLIB_DBPP(name, since, probe, params, args) \
+  Visit("dbpp_" #name, P.dbpp_##name, probe != 0);
+#define DBLIB_DB(result, name, since, probe, params, args) Visit(#name, P.name, probe != 0);
+#include "dblib/include/entry_points.def"
 }
 
 // Whether an entry of the table holds an address (the library's or a

@@ -44,20 +44,21 @@ struct Fixture {
   Fixture() {
     file = dir.Path() + "/fetch.db";
     if (lib.handle == nullptr || !lib.connect_new(ca, dir.Path(), "fetch")) return;
-    lib.execute_imm(&ca,
-                    "CREATE TABLE t(id INTEGER, price DOUBLE, name VARCHAR(40), made TIMESTAMP, "
-                    "amount NUMERIC(10,4))",
-                    2);
-    lib.execute_imm(&ca,
-                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                    "1000000) INSERT INTO t SELECT i, i * 0.25, 'customer name ' || i, "
-                    "datetime(1500000000 + i * 37, 'unixepoch'), round(i / 7.0, 4) FROM n",
-                    2);
-    lib.commit(&ca, 0);
+    lib.dbpp_execute_imm(
+        &ca,
+        "CREATE TABLE t(id INTEGER, price DOUBLE, name VARCHAR(40), made TIMESTAMP, "
+        "amount NUMERIC(10,4))",
+        2);
+    lib.dbpp_execute_imm(&ca,
+                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                         "1000000) INSERT INTO t SELECT i, i * 0.25, 'customer name ' || i, "
+                         "datetime(1500000000 + i * 37, 'unixepoch'), round(i / 7.0, 4) FROM n",
+                         2);
+    lib.dbpp_commit(&ca, 0);
     ready = ca.sqlcode == 0;
   }
   ~Fixture() {
-    if (lib.handle != nullptr) lib.fini(&ca);
+    if (lib.handle != nullptr) lib.db_fini(&ca);
   }
   TempDir dir;
   Library lib;
@@ -148,7 +149,7 @@ void BM_DblibFetch(benchmark::State& state) {
   Library& lib = f.lib;
   sqlca& ca = f.ca;
   int16_t number = 0;
-  lib.prepare(&ca, nullptr, "bench", &number, kQuery, nullptr, 1);
+  lib.dbpp_prepare(&ca, nullptr, "bench", &number, kQuery, nullptr, 1);
   // Row r's entries point into the rth row of one block, as a caller lays it out.
   struct Row {
     int32_t id;
@@ -158,7 +159,7 @@ void BM_DblibFetch(benchmark::State& state) {
     double amount;
   };
   std::vector<Row> block(kWidth);
-  sqlda* d = lib.alloc(kWidth * kColumns);
+  sqlda* d = lib.alloc_sqlda(kWidth * kColumns);
   d->sqld = d->sqln;
   for (int r = 0; r < kWidth; ++r) {
     sqlvar* v = &d->sqlvar[r * kColumns];
@@ -172,11 +173,11 @@ void BM_DblibFetch(benchmark::State& state) {
   const unsigned short options = DBCUR_READ_ONLY | DBCUR_NO_SCROLL;
   long growth = 0;
   for (auto _ : state) {
-    lib.declare(&ca, "bench", nullptr, "bench", &number, options);
-    lib.open(&ca, "bench", nullptr, "bench", &number, nullptr, kWidth, 0, options);
+    lib.dbpp_declare(&ca, "bench", nullptr, "bench", &number, options);
+    lib.dbpp_open(&ca, "bench", nullptr, "bench", &number, nullptr, kWidth, 0, options);
     long rows = 0, start_kb = 0;
     for (;;) {
-      lib.fetch(&ca, "bench", DBFETCH_RELATIVE, 1, d, 0, 0, kWidth);
+      lib.dbpp_fetch_array(&ca, "bench", DBFETCH_RELATIVE, 1, d, 0, 0, kWidth);
       if (ca.sqlcode != 0) break;
       rows += SQLCOUNT(&ca);
       benchmark::DoNotOptimize(block.data());
@@ -184,9 +185,9 @@ void BM_DblibFetch(benchmark::State& state) {
     }
     growth = resident_kb() - start_kb;
     if (ca.sqlcode != DBE_NOT_FOUND || rows != kRows) state.SkipWithError("fetch failed");
-    lib.close(&ca, "bench");
+    lib.dbpp_close(&ca, "bench");
   }
-  lib.release(d);
+  lib.free_sqlda(d);
   state.counters["rss_growth_kb"] = static_cast<double>(growth);
   state.SetItemsProcessed(state.iterations() * kRows);
 }

@@ -67,12 +67,12 @@ void BM_DblibInsert(benchmark::State& state) {
     TempDir dir;
     sqlca ca{};
     lib.connect_new(ca, dir.Path(), "bench");
-    lib.execute_imm(&ca, "CREATE TABLE t(id INTEGER, name VARCHAR(40), price DOUBLE)", 2);
-    lib.commit(&ca, 0);
+    lib.dbpp_execute_imm(&ca, "CREATE TABLE t(id INTEGER, name VARCHAR(40), price DOUBLE)", 2);
+    lib.dbpp_commit(&ca, 0);
     state.ResumeTiming();
     int16_t number = 0;
-    lib.prepare(&ca, nullptr, "bench", &number, "INSERT INTO t VALUES (?, ?, ?)", nullptr, 1);
-    sqlda* in = lib.alloc(3);
+    lib.dbpp_prepare(&ca, nullptr, "bench", &number, "INSERT INTO t VALUES (?, ?, ?)", nullptr, 1);
+    sqlda* in = lib.alloc_sqlda(3);
     in->sqld = 3;
     int32_t id = 0;
     char name[41];
@@ -84,14 +84,14 @@ void BM_DblibInsert(benchmark::State& state) {
       id = i;
       std::snprintf(name, sizeof name, "item %d", i);
       price = i * 0.5;
-      lib.execute_into(&ca, nullptr, "bench", &number, in, nullptr);
+      lib.dbpp_execute_into(&ca, nullptr, "bench", &number, in, nullptr);
       if (ca.sqlcode != 0) state.SkipWithError("insert failed");
     }
-    lib.release(in);
-    lib.dropstmt(&ca, nullptr, "bench", &number);
-    lib.commit(&ca, 0);
+    lib.free_sqlda(in);
+    lib.dbpp_dropstmt(&ca, nullptr, "bench", &number);
+    lib.dbpp_commit(&ca, 0);
     state.PauseTiming();
-    lib.fini(&ca);
+    lib.db_fini(&ca);
     state.ResumeTiming();
   }
   state.SetItemsProcessed(state.iterations() * kRows);
@@ -110,27 +110,27 @@ void BM_DblibChunkedValue(benchmark::State& state) {
   lib.connect_new(ca, dir.Path(), "chunks");
   const size_t total = static_cast<size_t>(state.range(0)) << 20;
   std::vector<char> buffer(DBT_LONG_CHUNK + 2, 'x');
-  sqlda* in = lib.alloc(1);
+  sqlda* in = lib.alloc_sqlda(1);
   in->sqld = 1;
   for (auto _ : state) {
-    lib.execute_imm(&ca, "create variable blobparam1 long binary", 2);
-    lib.execute_imm(&ca, "set blobparam1=''", 2);
+    lib.dbpp_execute_imm(&ca, "create variable blobparam1 long binary", 2);
+    lib.dbpp_execute_imm(&ca, "set blobparam1=''", 2);
     for (size_t sent = 0; sent < total; sent += DBT_LONG_CHUNK) {
       uint16_t chunk = static_cast<uint16_t>(std::min<size_t>(DBT_LONG_CHUNK, total - sent));
       std::memcpy(buffer.data(), &chunk, 2);
       in->sqlvar[0] = {
           DBT_BINARY, static_cast<int16_t>(chunk + 2), buffer.data(), in->sqlvar[0].sqlind, {}};
       int16_t number = 0;
-      lib.prepare(&ca, nullptr, "bench", &number, "set blobparam1=blobparam1 || :blob_host",
-                  nullptr, 1);
-      lib.execute_into(&ca, nullptr, "bench", &number, in, nullptr);
+      lib.dbpp_prepare(&ca, nullptr, "bench", &number, "set blobparam1=blobparam1 || :blob_host",
+                       nullptr, 1);
+      lib.dbpp_execute_into(&ca, nullptr, "bench", &number, in, nullptr);
       if (ca.sqlcode != 0) state.SkipWithError("chunk failed");
-      lib.dropstmt(&ca, nullptr, "bench", &number);
+      lib.dbpp_dropstmt(&ca, nullptr, "bench", &number);
     }
-    lib.execute_imm(&ca, "drop variable blobparam1", 2);
+    lib.dbpp_execute_imm(&ca, "drop variable blobparam1", 2);
   }
-  lib.release(in);
-  lib.fini(&ca);
+  lib.free_sqlda(in);
+  lib.db_fini(&ca);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * total));
 }
 

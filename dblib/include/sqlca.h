@@ -24,6 +24,7 @@ struct sqlca {
   char sqlwarn[8];    /* sqlwarn[0] is 'W' when a warning flag is set */
   char sqlstate[6];   /* five characters and a terminator */
 };
+typedef struct sqlca SQLCA;
 
 #define SQLCA_SIZE 136
 #define SQLCOUNT_INDEX 2

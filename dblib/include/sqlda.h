@@ -33,6 +33,7 @@ struct sqlda {
   int16_t sqld;             /* entries in use */
   struct sqlvar sqlvar[1];  /* sqln entries follow */
 };
+typedef struct sqlda SQLDA;
 
 #ifdef __cplusplus
 }

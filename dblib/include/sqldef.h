@@ -2,7 +2,8 @@
  * sqldef.h: type codes, outcome codes, option values and the entry points of
  * the client library. Callers load the library at run time and bind each entry
  * point by name with the matching function-pointer type below; nothing here
- * needs linking.
+ * needs linking. What each entry point does, takes and answers is written
+ * beside it in entry_points.def, the one list of them.
  *
  * Calling forms. In the short form every dbpp_ entry takes the SQLCA first and
  * then its own arguments. In the legacy form the address of a legacy context
@@ -87,6 +88,7 @@ struct dbt_timestamp {
 #define DBE_ENGINE_NOT_RUNNING (-100)
 #define DBE_NOT_CONNECTED (-101)
 #define DBE_INVALID_LOGON (-103)
+#define DBE_USER_NOT_FOUND (-140)    /* REVOKE CONNECT of a user the database lacks */
 #define DBE_ITEM_EXISTS (-110)       /* a procedure of that name already exists */
 #define DBE_INVALID_STATEMENT (-130) /* unknown or dropped statement number */
 #define DBE_SYNTAX_ERROR (-131)
@@ -173,168 +175,33 @@ struct dblib_server_address {
 typedef int (*dblib_locate_callback)(struct sqlca* sqlca, struct dblib_server_address* server,
                                      void* user_data);
 
-/* ---- Entry points. ---- */
+/* ---- Entry points: types and prototypes, from entry_points.def. ---- */
 
-/* The dbpp_ argument lists, after the SQLCA (and in the legacy form the context). */
-#define DBLIB_ARGS_commit unsigned int options
-#define DBLIB_ARGS_rollback unsigned int options
-#define DBLIB_ARGS_prepare                                                             \
-  const char *statement_name, const char *module, int16_t *statement, const char *sql, \
-      struct sqlda *descriptor, unsigned short options
-#define DBLIB_ARGS_dropstmt const char *statement_name, const char *module, int16_t *statement
-#define DBLIB_ARGS_execute_into                                                            \
-  const char *statement_name, const char *module, int16_t *statement, struct sqlda *input, \
-      struct sqlda *output
-#define DBLIB_ARGS_execute_imm const char *sql, unsigned short options
-#define DBLIB_ARGS_describe                                                                     \
-  const char *statement_name, const char *module, int16_t *statement, struct sqlda *descriptor, \
-      unsigned short what
-#define DBLIB_ARGS_describe_cursor const char *cursor, struct sqlda *descriptor, unsigned short what
-#define DBLIB_ARGS_declare                                                                \
-  const char *cursor, const char *statement_name, const char *module, int16_t *statement, \
-      unsigned short options
-#define DBLIB_ARGS_open                                                                   \
-  const char *cursor, const char *statement_name, const char *module, int16_t *statement, \
-      struct sqlda *input, int16_t width, int16_t reserved, unsigned short options
-#define DBLIB_ARGS_explain const char *cursor, unsigned short options, struct sqlda *descriptor
-#define DBLIB_ARGS_fetch_array                                                              \
-  const char *cursor, unsigned short orientation, int32_t offset, struct sqlda *descriptor, \
-      int16_t reserved, unsigned short fetch_options, unsigned short width
-#define DBLIB_ARGS_get_data                                                            \
-  const char *cursor, unsigned short column, int32_t offset, struct sqlda *descriptor, \
-      unsigned short reserved
-#define DBLIB_ARGS_put_into const char *cursor, struct sqlda *input, struct sqlda *output
-#define DBLIB_ARGS_update const char *cursor, struct sqlda *input
-#define DBLIB_ARGS_delete const char *cursor, const void *reserved1, const void *reserved2
-#define DBLIB_ARGS_resume const char* cursor
-#define DBLIB_ARGS_close const char* cursor
-#define DBLIB_ARGS_setoption \
-  int scope, const char *user, const char *option, struct sqlda *descriptor
-#define DBLIB_ARGS_getoption \
-  int scope, const char *user, const char *option, struct sqlda *descriptor
+/* Unwraps a parenthesised list of the entry-point list. */
+#define DBLIB_UNPAREN(...) __VA_ARGS__
 
-/* Function-pointer types of the dbpp_ entries in both forms. */
-#define DBLIB_DBPP_TYPES(name)                                                        \
-  typedef void (*dbpp_##name##_fn)(struct sqlca * sqlca, DBLIB_ARGS_##name);          \
+/* Function-pointer types: dbpp_<name>_fn and dbpp_<name>_legacy_fn for the
+   two forms of a dbpp_ entry, <name>_fn for the others. */
+#define DBLIB_DBPP(name, since, probe, params, args)                                  \
+  typedef void (*dbpp_##name##_fn)(struct sqlca * sqlca, DBLIB_UNPAREN params);       \
   typedef void (*dbpp_##name##_legacy_fn)(struct sqlca * sqlca, void* legacy_context, \
-                                          DBLIB_ARGS_##name);
-DBLIB_DBPP_TYPES(commit)
-DBLIB_DBPP_TYPES(rollback)
-DBLIB_DBPP_TYPES(prepare)
-DBLIB_DBPP_TYPES(dropstmt)
-DBLIB_DBPP_TYPES(execute_into)
-DBLIB_DBPP_TYPES(execute_imm)
-DBLIB_DBPP_TYPES(describe)
-DBLIB_DBPP_TYPES(describe_cursor)
-DBLIB_DBPP_TYPES(declare)
-DBLIB_DBPP_TYPES(open)
-DBLIB_DBPP_TYPES(explain)
-DBLIB_DBPP_TYPES(fetch_array)
-DBLIB_DBPP_TYPES(get_data)
-DBLIB_DBPP_TYPES(put_into)
-DBLIB_DBPP_TYPES(update)
-DBLIB_DBPP_TYPES(delete)
-DBLIB_DBPP_TYPES(resume)
-DBLIB_DBPP_TYPES(close)
-DBLIB_DBPP_TYPES(setoption)
-DBLIB_DBPP_TYPES(getoption)
+                                          DBLIB_UNPAREN params);
+#define DBLIB_DB(result, name, since, probe, params, args) typedef result(*name##_fn) params;
+#define DBLIB_TEST(result, name, params, args) typedef result(*name##_fn) params;
+#include "dblib/include/entry_points.def"
 
-/* Function-pointer types of the other entries (one form). */
-typedef unsigned (*db_string_connect_fn)(struct sqlca* sqlca, const char* parms);
-typedef unsigned (*db_string_disconnect_fn)(struct sqlca* sqlca, const char* parms);
-typedef unsigned (*db_start_engine_fn)(struct sqlca* sqlca, const char* parms);
-typedef unsigned (*db_start_database_fn)(struct sqlca* sqlca, const char* parms);
-typedef unsigned (*db_stop_engine_fn)(struct sqlca* sqlca, const char* parms);
-typedef unsigned (*db_stop_database_fn)(struct sqlca* sqlca, const char* parms);
-typedef int (*db_cancel_request_fn)(struct sqlca* sqlca);
-typedef struct sqlda* (*alloc_sqlda_noind_fn)(unsigned count);
-typedef struct sqlda* (*alloc_sqlda_fn)(unsigned count);
-typedef void (*free_sqlda_noind_fn)(struct sqlda* descriptor);
-typedef void (*free_sqlda_fn)(struct sqlda* descriptor);
-typedef char* (*sqlerror_message_fn)(struct sqlca* sqlca, char* buffer, int max);
-typedef unsigned short (*db_find_engine_fn)(struct sqlca* sqlca, const char* name);
-typedef unsigned (*db_is_working_fn)(struct sqlca* sqlca);
-typedef unsigned (*db_init_fn)(struct sqlca* sqlca);
-typedef unsigned (*db_fini_fn)(struct sqlca* sqlca);
-typedef void (*db_backup_fn)(struct sqlca* sqlca, int operation, int file_number,
-                             unsigned long page_number, struct sqlda* descriptor);
-typedef unsigned (*db_string_ping_server_fn)(struct sqlca* sqlca, const char* parms,
-                                             unsigned connect_to_db);
-typedef unsigned (*db_version_check_fn)(unsigned version);
-typedef void (*db_register_a_callback_fn)(struct sqlca* sqlca, int index, dblib_callback callback);
-typedef unsigned (*db_locate_servers_fn)(struct sqlca* sqlca, dblib_locate_callback callback,
-                                         void* user_data);
-
-/* Prototypes of the dbpp_ entries in the form this translation unit asks for. */
+/* Prototypes, with the dbpp_ entries in the form this translation unit asks
+   for (the legacy one when DBLIB_LEGACY_FORM is defined). */
 #ifdef DBLIB_LEGACY_FORM
-#define DBLIB_DBPP_PROTO(name) \
-  void dbpp_##name(struct sqlca* sqlca, void* legacy_context, DBLIB_ARGS_##name);
+#define DBLIB_DBPP(name, since, probe, params, args) \
+  void dbpp_##name(struct sqlca* sqlca, void* legacy_context, DBLIB_UNPAREN params);
 #else
-#define DBLIB_DBPP_PROTO(name) void dbpp_##name(struct sqlca* sqlca, DBLIB_ARGS_##name);
+#define DBLIB_DBPP(name, since, probe, params, args) \
+  void dbpp_##name(struct sqlca* sqlca, DBLIB_UNPAREN params);
 #endif
-DBLIB_DBPP_PROTO(commit)
-DBLIB_DBPP_PROTO(rollback)
-DBLIB_DBPP_PROTO(prepare)
-DBLIB_DBPP_PROTO(dropstmt)
-DBLIB_DBPP_PROTO(execute_into)
-DBLIB_DBPP_PROTO(execute_imm)
-DBLIB_DBPP_PROTO(describe)
-DBLIB_DBPP_PROTO(describe_cursor)
-DBLIB_DBPP_PROTO(declare)
-DBLIB_DBPP_PROTO(open)
-DBLIB_DBPP_PROTO(explain)
-DBLIB_DBPP_PROTO(fetch_array)
-DBLIB_DBPP_PROTO(get_data)
-DBLIB_DBPP_PROTO(put_into)
-DBLIB_DBPP_PROTO(update)
-DBLIB_DBPP_PROTO(delete)
-DBLIB_DBPP_PROTO(resume)
-DBLIB_DBPP_PROTO(close)
-DBLIB_DBPP_PROTO(setoption)
-DBLIB_DBPP_PROTO(getoption)
-
-unsigned db_string_connect(struct sqlca* sqlca, const char* parms);
-unsigned db_string_disconnect(struct sqlca* sqlca, const char* parms);
-unsigned db_start_engine(struct sqlca* sqlca, const char* parms);
-unsigned db_start_database(struct sqlca* sqlca, const char* parms);
-unsigned db_stop_engine(struct sqlca* sqlca, const char* parms);
-unsigned db_stop_database(struct sqlca* sqlca, const char* parms);
-int db_cancel_request(struct sqlca* sqlca);
-struct sqlda* alloc_sqlda_noind(unsigned count);
-struct sqlda* alloc_sqlda(unsigned count);
-void free_sqlda_noind(struct sqlda* descriptor);
-void free_sqlda(struct sqlda* descriptor);
-char* sqlerror_message(struct sqlca* sqlca, char* buffer, int max);
-unsigned short db_find_engine(struct sqlca* sqlca, const char* name);
-unsigned db_is_working(struct sqlca* sqlca);
-unsigned db_init(struct sqlca* sqlca);
-unsigned db_fini(struct sqlca* sqlca);
-void db_backup(struct sqlca* sqlca, int operation, int file_number, unsigned long page_number,
-               struct sqlda* descriptor);
-unsigned db_string_ping_server(struct sqlca* sqlca, const char* parms, unsigned connect_to_db);
-unsigned db_version_check(unsigned version);
-void db_register_a_callback(struct sqlca* sqlca, int index, dblib_callback callback);
-unsigned db_locate_servers(struct sqlca* sqlca, dblib_locate_callback callback, void* user_data);
-
-/* ---- Test control (exported with the entry points; for test programs). ---- */
-/* Record the names of the entry points called, one per line, while on. */
-typedef void (*dblib_test_trace_fn)(int on);
-typedef int (*dblib_test_trace_text_fn)(char* buffer, int max);
-/* The next call of the named entry point does nothing but report sqlcode and
-   message (and fails, for entries that return a status). */
-typedef void (*dblib_test_inject_fn)(const char* entry_point, int sqlcode, const char* message);
-typedef void (*dblib_test_clear_fn)(void);
-/* Creates a database file with user DBA, password SQL; 0 or an outcome code. */
-typedef int (*dblib_test_create_database_fn)(const char* file);
-/* Stops every engine unconditionally. */
-typedef void (*dblib_test_stop_all_fn)(void);
-
-void dblib_test_trace(int on);
-int dblib_test_trace_text(char* buffer, int max);
-void dblib_test_inject(const char* entry_point, int sqlcode, const char* message);
-void dblib_test_clear(void);
-int dblib_test_create_database(const char* file);
-void dblib_test_stop_all(void);
+#define DBLIB_DB(result, name, since, probe, params, args) result name params;
+#define DBLIB_TEST(result, name, params, args) result name params;
+#include "dblib/include/entry_points.def"
 
 #ifdef __cplusplus
 }

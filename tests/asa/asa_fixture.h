@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "asa/VlrAsa.h"
+#include "asa/VlrAsaSession.h"
 #include "host/os.h"
 #include "tests/support/velar_test.h"
 
