@@ -4,10 +4,10 @@
 #include <limits>
 
 #include "dblib/core/connect/connection.h"
-#include "dblib/core/value/convert.h"
 #include "dblib/core/statement/describe.h"
 #include "dblib/core/statement/execute.h"
 #include "dblib/core/statement/procedure.h"
+#include "dblib/core/value/convert.h"
 #include "dblib/include/sqldef.h"
 
 namespace dblib {
@@ -132,8 +132,8 @@ bool Cursor::open(Connection& connection, Statement& st, const sqlda* input, uns
   columns_ = table_.empty() ? all : all - 1;
   reset_position();
   bool ok = connection.prepare_to_run(st.effect, status) &&
-            bind_parameters(connection, st, raw, input, BindOptions{.copy = true, .keep = &bindings_},
-                            status) &&
+            bind_parameters(connection, st, raw, input,
+                            BindOptions{.copy = true, .keep = &bindings_}, status) &&
             (!connection.options().row_counts() || count_rows(connection, count, status));
   connection.ran(!ok, status);
   if (!ok) {
@@ -170,7 +170,7 @@ bool Cursor::bind_kept(sqlite3_stmt* stmt, Connection& connection, Status& statu
   for (int i = 1; i <= params; ++i) {
     const char* name = sqlite3_bind_parameter_name(stmt, i);
     if (name != nullptr && name[0] == ':') continue;  // the rowid, bound by the caller
-    int rc = bind_value(stmt, i, bindings_[static_cast<size_t>(i - 1)].view(), false);
+    int rc = bind_value(stmt, i, bindings_[static_cast<size_t>(i - 1)].view(), Binding::InPlace);
     if (rc != SQLITE_OK) return status.fail_sqlite(connection.handle(), rc);
   }
   return true;

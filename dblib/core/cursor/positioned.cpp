@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "dblib/core/connect/connection.h"
-#include "dblib/core/value/convert.h"
 #include "dblib/core/cursor/cursor.h"
 #include "dblib/core/support/text.h"
+#include "dblib/core/value/convert.h"
 #include "dblib/core/value/types.h"
 #include "dblib/include/sqldef.h"
 
@@ -140,7 +140,7 @@ bool Cursor::bind_change(Connection& connection, sqlite3_stmt* stmt, const sqlda
       return false;
     }
     if (character[k] && value.value.kind == Kind::Blob) value.value.kind = Kind::Text;
-    int rc = bind_value(stmt, static_cast<int>(k) + 1, value.value, true);
+    int rc = bind_value(stmt, static_cast<int>(k) + 1, value.value, Binding::Copy);
     if (rc != SQLITE_OK) return status.fail_sqlite(connection.handle(), rc);
   }
   return true;

@@ -8,10 +8,10 @@
 
 #include "dblib/core/connect/connection.h"
 #include "dblib/core/server/users.h"
-#include "dblib/core/value/convert.h"
 #include "dblib/core/statement/lexer.h"
 #include "dblib/core/statement/procedure.h"
 #include "dblib/core/statement/statement.h"
+#include "dblib/core/value/convert.h"
 #include "dblib/core/value/types.h"
 #include "dblib/include/sqldef.h"
 
@@ -113,8 +113,8 @@ bool run_set_variable(Connection& connection, Statement& st, const sqlda* input,
   }
   if (st.append) return append_to_variable(connection, *variable, input, status);
   sqlite3_stmt* stmt = st.stmt;
-  bool ok = bind_parameters(connection, st, stmt, input, BindOptions{.locals = locals, .copy = true},
-                            status);
+  bool ok = bind_parameters(connection, st, stmt, input,
+                            BindOptions{.locals = locals, .copy = true}, status);
   if (ok) {
     int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW) {
@@ -152,8 +152,7 @@ bool run_set_option(Connection& connection, Statement& st, const sqlda* input, S
 
 // GRANT CONNECT and REVOKE CONNECT change the database's user table inside
 // the connection's transaction, as any other change does.
-bool run_user_statement(Connection& connection, Statement& st, const sqlda* input,
-                        Status& status) {
+bool run_user_statement(Connection& connection, Statement& st, const sqlda* input, Status& status) {
   if (st.kind == StatementKind::RevokeConnect) {
     return drop_user(connection.handle(), st.target, status);
   }
@@ -212,7 +211,7 @@ bool bind_parameters(Connection& connection, const Statement& st, sqlite3_stmt* 
       value.value = variable->value.view();
     }
     bool own_copy = options.copy || value.value.bytes == value.scratch;
-    int rc = bind_value(stmt, static_cast<int>(i) + 1, value.value, own_copy);
+    int rc = bind_value(stmt, static_cast<int>(i) + 1, value.value, Binding{own_copy});
     if (rc != SQLITE_OK) return status.fail_sqlite(connection.handle(), rc);
     if (options.keep != nullptr) options.keep->emplace_back().assign(value.value);
   }
@@ -274,8 +273,8 @@ bool execute_immediate(Connection& connection, const char* text, int32_t& count,
   }
   while (!rest.empty()) {
     size_t consumed = 0;
-    std::unique_ptr<Statement> st =
-        prepare_statement(connection, rest, PrepareOptions{.more_may_follow = true}, consumed, status);
+    std::unique_ptr<Statement> st = prepare_statement(
+        connection, rest, PrepareOptions{.more_may_follow = true}, consumed, status);
     if (!st) return false;
     if (!execute_statement(connection, *st, nullptr, nullptr, count, status)) return false;
     rest.remove_prefix(std::min(consumed, rest.size()));

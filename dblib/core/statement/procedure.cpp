@@ -6,12 +6,12 @@
 #include <cstring>
 
 #include "dblib/core/connect/connection.h"
-#include "dblib/core/value/convert.h"
 #include "dblib/core/statement/describe.h"
 #include "dblib/core/statement/execute.h"
 #include "dblib/core/statement/lexer.h"
 #include "dblib/core/statement/statement.h"
 #include "dblib/core/support/text.h"
+#include "dblib/core/value/convert.h"
 #include "dblib/include/sqldef.h"
 
 namespace dblib {
@@ -296,7 +296,8 @@ bool describe_call(const Statement& call, sqlda* descriptor, unsigned what, int3
   if (what == DBDESC_OUTPUT) {
     std::vector<ColumnDesc> outputs;
     for (const ProcedureParam& param : procedure.params) {
-      if (param.mode != ParamMode::In) outputs.push_back(ColumnDesc{param.type, true, param.name});
+      if (param.mode != ParamMode::In)
+        outputs.push_back(ColumnDesc{.type = param.type, .nullable = true, .name = param.name});
     }
     descriptor->sqld = static_cast<int16_t>(outputs.size());
     fill_column_entries(outputs, descriptor);

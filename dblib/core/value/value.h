@@ -89,10 +89,14 @@ struct Value {
   }
 };
 
-// Binds a value to parameter index of stmt. With copy false the bytes must
-// stay valid until the statement has run (true for one execute call).
-inline int bind_value(sqlite3_stmt* stmt, int index, const ValueRef& value, bool copy) {
-  sqlite3_destructor_type lifetime = copy ? SQLITE_TRANSIENT : SQLITE_STATIC;
+// Whether SQLite keeps its own copy of a bound value's bytes, or reads them
+// where they lie: they must then stay valid until the statement has run
+// (true for one execute call).
+enum class Binding : bool { InPlace = false, Copy = true };
+
+// Binds a value to parameter index of stmt.
+inline int bind_value(sqlite3_stmt* stmt, int index, const ValueRef& value, Binding binding) {
+  sqlite3_destructor_type lifetime = binding == Binding::Copy ? SQLITE_TRANSIENT : SQLITE_STATIC;
   switch (value.kind) {
     case Kind::Integer:
       return sqlite3_bind_int64(stmt, index, value.integer);
