@@ -4,8 +4,9 @@
 // (dblib/entry) forward here, dropping the legacy context where their form
 // has one. The implementations are grouped by what they serve: init.cpp,
 // connect.cpp, engines.cpp, ping.cpp, callbacks.cpp, locate.cpp, sqlda.cpp,
-// message.cpp, backup.cpp, commit.cpp, statements.cpp, cursors.cpp,
-// options.cpp, test_control.cpp.
+// message.cpp, online_backup.cpp, commit.cpp, statements.cpp, cursors.cpp,
+// connection_options.cpp, test_control.cpp. Each opens with the frame of
+// request.h.
 #pragma once
 
 #include "dblib/include/sqldef.h"

@@ -2,6 +2,8 @@
 
 #include <sodium.h>
 
+#include <cstring>
+
 #include "dblib/include/sqldef.h"
 
 namespace dblib {
@@ -44,7 +46,7 @@ bool hash_password(std::string_view password, PasswordCost cost, std::string& ha
                                            limits.memory) != 0) {
     return status.fail(DBE_NO_MEMORY, "Out of memory while hashing a password");
   }
-  hash.assign(out);
+  hash.assign(out, strnlen(out, sizeof out));
   return true;
 }
 
@@ -53,12 +55,14 @@ bool password_matches(const std::string& hash, std::string_view password) {
          crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) == 0;
 }
 
+// Made once per cost; should hashing fail for want of memory, the decoy
+// stays empty (matching nothing) and the next login tries again.
 const std::string& decoy_hash(PasswordCost cost) {
   static std::string hashes[2];
   std::string& hash = hashes[cost == PasswordCost::Minimal ? 1 : 0];
   if (hash.empty()) {
     Status ignored;
-    if (!hash_password("\x01 no password \x01", cost, hash, ignored)) hash = "-";
+    hash_password("\x01 no password \x01", cost, hash, ignored);
   }
   return hash;
 }
