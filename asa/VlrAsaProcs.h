@@ -43,13 +43,13 @@ struct TAsaDbppProc {
 };
 
 // The entry points in the order they are looked up, one member per entry of
-// the client library's list (dblib/include/entry_points.def), named as the
+// the client library's list (dblib/include/entry_point_list.h), named as the
 // library exports it.
 struct TAsaProcs {
 #define DBLIB_DBPP(name, since, probe, params, args) \
   TAsaDbppProc<dbpp_##name##_fn, dbpp_##name##_legacy_fn> dbpp_##name;
 #define DBLIB_DB(result, name, since, probe, params, args) name##_fn name = nullptr;
-#include "dblib/include/entry_points.def"
+#include "dblib/include/entry_point_list.h"
 };
 
 // Calls Visit(Name, Entry, Optional) for every entry of Procs in lookup order,
@@ -61,7 +61,7 @@ void VisitAsaProcs(Procs& P, Visitor&& Visit) {
 #define DBLIB_DBPP(name, since, probe, params, args) \
   Visit("dbpp_" #name, P.dbpp_##name, probe != 0);
 #define DBLIB_DB(result, name, since, probe, params, args) Visit(#name, P.name, probe != 0);
-#include "dblib/include/entry_points.def"
+#include "dblib/include/entry_point_list.h"
 }
 
 // Whether an entry of the table holds an address (the library's or a

@@ -13,7 +13,7 @@ namespace dblib_bench {
 
 using TempDir = velar::testing::TempDir;
 
-// Every entry point of entry_points.def, bound by name in the short form
+// Every entry point of entry_point_list.h, bound by name in the short form
 // (a missing one stays null).
 struct Library {
   Library() {
@@ -22,7 +22,7 @@ struct Library {
 #define DBLIB_DBPP(name, since, probe, params, args) bind(dbpp_##name, "dbpp_" #name);
 #define DBLIB_DB(result, name, since, probe, params, args) bind(name, #name);
 #define DBLIB_TEST(result, name, params, args) bind(name, #name);
-#include "dblib/include/entry_points.def"
+#include "dblib/include/entry_point_list.h"
   }
   ~Library() {
     if (handle != nullptr) dlclose(handle);
@@ -45,7 +45,7 @@ struct Library {
 #define DBLIB_DBPP(name, since, probe, params, args) dbpp_##name##_fn dbpp_##name = nullptr;
 #define DBLIB_DB(result, name, since, probe, params, args) name##_fn name = nullptr;
 #define DBLIB_TEST(result, name, params, args) name##_fn name = nullptr;
-#include "dblib/include/entry_points.def"
+#include "dblib/include/entry_point_list.h"
 };
 
 }  // namespace dblib_bench

@@ -1,4 +1,4 @@
-// The exported entry points, one per entry of entry_points.def, each handing
+// The exported entry points, one per entry of entry_point_list.h, each handing
 // its call to the core's function of the same name. This file is built once
 // per library with DBLIB_FORM_VERSION set: 7 gives the short calling form
 // (every dbpp_ entry takes the SQLCA, then its own arguments); 6 and 5 the
@@ -39,6 +39,6 @@
   DBLIB_EXPORT result name params {            \
     return dblib::api::name args;              \
   }
-#include "dblib/include/entry_points.def"
+#include "dblib/include/entry_point_list.h"
 
 const unsigned dblib::api::served_interface_version = DBLIB_FORM_VERSION;

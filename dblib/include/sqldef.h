@@ -3,7 +3,7 @@
  * the client library. Callers load the library at run time and bind each entry
  * point by name with the matching function-pointer type below; nothing here
  * needs linking. What each entry point does, takes and answers is written
- * beside it in entry_points.def, the one list of them.
+ * beside it in entry_point_list.h, the one list of them.
  *
  * Calling forms. In the short form every dbpp_ entry takes the SQLCA first and
  * then its own arguments. In the legacy form the address of a legacy context
@@ -175,7 +175,7 @@ struct dblib_server_address {
 typedef int (*dblib_locate_callback)(struct sqlca* sqlca, struct dblib_server_address* server,
                                      void* user_data);
 
-/* ---- Entry points: types and prototypes, from entry_points.def. ---- */
+/* ---- Entry points: types and prototypes, from entry_point_list.h. ---- */
 
 /* Unwraps a parenthesised list of the entry-point list. */
 #define DBLIB_UNPAREN(...) __VA_ARGS__
@@ -188,7 +188,7 @@ typedef int (*dblib_locate_callback)(struct sqlca* sqlca, struct dblib_server_ad
                                           DBLIB_UNPAREN params);
 #define DBLIB_DB(result, name, since, probe, params, args) typedef result(*name##_fn) params;
 #define DBLIB_TEST(result, name, params, args) typedef result(*name##_fn) params;
-#include "dblib/include/entry_points.def"
+#include "dblib/include/entry_point_list.h"
 
 /* Prototypes, with the dbpp_ entries in the form this translation unit asks
    for (the legacy one when DBLIB_LEGACY_FORM is defined). */
@@ -201,7 +201,7 @@ typedef int (*dblib_locate_callback)(struct sqlca* sqlca, struct dblib_server_ad
 #endif
 #define DBLIB_DB(result, name, since, probe, params, args) result name params;
 #define DBLIB_TEST(result, name, params, args) result name params;
-#include "dblib/include/entry_points.def"
+#include "dblib/include/entry_point_list.h"
 
 #ifdef __cplusplus
 }

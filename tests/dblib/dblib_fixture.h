@@ -45,7 +45,7 @@ class Library {
     return reinterpret_cast<F>(address);
   }
 
-  // Every entry point of entry_points.def under its own name and parameters
+  // Every entry point of entry_point_list.h under its own name and parameters
   // (dbpp_ entries without the legacy context), called in this library's
   // form; a missing one fails the test.
 #define DBLIB_DBPP(name, since, probe, params, args)                                  \
@@ -63,7 +63,7 @@ class Library {
 #define DBLIB_DB(result, name, since, probe, params, args) \
   DBLIB_FIXTURE_CALL(result, name, params, args)
 #define DBLIB_TEST DBLIB_FIXTURE_CALL
-#include "dblib/include/entry_points.def"
+#include "dblib/include/entry_point_list.h"
 #undef DBLIB_FIXTURE_CALL
 
   // The calls as the tests make them, with the arguments the library does

@@ -1,6 +1,6 @@
 // The library's entry points as the core implements them: one function in
 // dblib::api per exported function, of the same name and parameters (made
-// from entry_points.def). The exported functions of each built library
+// from entry_point_list.h). The exported functions of each built library
 // (dblib/entry) forward here, dropping the legacy context where their form
 // has one. The implementations are grouped by what they serve: init.cpp,
 // connect.cpp, engines.cpp, ping.cpp, callbacks.cpp, locate.cpp, sqlda.cpp,
@@ -17,7 +17,7 @@ namespace dblib::api {
   void dbpp_##name(sqlca* sqlca, DBLIB_UNPAREN params);
 #define DBLIB_DB(result, name, since, probe, params, args) result name params;
 #define DBLIB_TEST(result, name, params, args) result name params;
-#include "dblib/include/entry_points.def"
+#include "dblib/include/entry_point_list.h"
 
 // The interface version the library built from the core serves besides 6
 // (7 for the short calling form); each built library defines it.

@@ -1,5 +1,5 @@
 /*
- * entry_points.def: the one list of the client library's entry points, with
+ * entry_point_list.h: the one list of the client library's entry points, with
  * the contract of each. Everything that names the entry points one by one
  * is made from this list: the function-pointer types and prototypes of
  * sqldef.h, the library's exported functions, the driver's table of entry
@@ -7,7 +7,8 @@
  * point is an edit here (and its implementation in the library).
  *
  * Use: define the macros you need, then include this file; it undefines
- * them again. Undefined ones expand to nothing.
+ * them again. Undefined ones expand to nothing. The file has no include
+ * guard: it is meant to be included once per use.
  *
  *   DBLIB_DBPP(name, since, probe, params, args)
  *       An entry exported as dbpp_<name>, returning nothing. It takes the
@@ -60,6 +61,9 @@
 #ifndef DBLIB_TEST
 #define DBLIB_TEST(result, name, params, args)
 #endif
+
+/* The entries keep their hand layout: a list reads best as a table. */
+/* clang-format off */
 
 /*
  * dbpp_commit: makes the connection's changes permanent and ends its
@@ -652,6 +656,8 @@ DBLIB_TEST(int, dblib_test_create_database, (const char* file), (file))
  * dblib_test_stop_all: stops every engine unconditionally.
  */
 DBLIB_TEST(void, dblib_test_stop_all, (void), ())
+
+/* clang-format on */
 
 #undef DBLIB_DBPP
 #undef DBLIB_DB
