@@ -84,18 +84,24 @@ void TAsaSession::ConnectByServerType() {
 // A server this call started is stopped again when the database or the
 // connect fails, so a failed connect leaves nothing running; one that was
 // already running (-96) is left alone.
+// Every string is built before anything starts, so a login value that cannot
+// be written leaves no server behind.
 void TAsaSession::StartServerAndConnect() {
   const TAsaProcs& procs = AsaLibrary.Procs;
-  procs.db_start_engine(&sqlca_, StartEngineParams().c_str());
+  const std::string engineParams = StartEngineParams();
+  const std::string databaseParams = StartDatabaseParams();
+  const std::string connectParams = ConnectParams();
+  const std::string stopParams = EngineParam();
+  procs.db_start_engine(&sqlca_, engineParams.c_str());
   const bool engineStarted = sqlca_.sqlcode == 0;
   if (sqlca_.sqlcode != DBE_ENGINE_ALREADY_RUNNING) Check(nullptr, 0, 0, true);
   try {
-    procs.db_start_database(&sqlca_, StartDatabaseParams().c_str());
+    procs.db_start_database(&sqlca_, databaseParams.c_str());
     if (!DatabaseStartMayConnect(sqlca_.sqlcode)) Check(nullptr, 0, 0, true);
-    procs.db_string_connect(&sqlca_, ConnectParams().c_str());
+    procs.db_string_connect(&sqlca_, connectParams.c_str());
     Check(nullptr, 0, 0, true);
   } catch (...) {
-    if (engineStarted) procs.db_stop_engine(&sqlca_, EngineParam().c_str());
+    if (engineStarted) procs.db_stop_engine(&sqlca_, stopParams.c_str());
     throw;
   }
 }

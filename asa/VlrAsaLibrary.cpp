@@ -25,11 +25,20 @@ void TAsaSession::SetLibraryReferenceCount(int Value) {
 // read from the file actually loaded. The directory is made current during
 // the load so that libraries the client library needs are found beside it;
 // the caller's directory is back in place on every exit.
+//
+// A LibraryFile that carries a directory of its own is loaded from there, as
+// the platform's loader would: an absolute one as it stands, a relative one
+// from the caller's directory (through the search, which answers the full
+// path) unless LibraryPath names where it is relative to.
 void TAsaSession::InternalLoadLibrary() {
   std::string dir = host::Trim(LibraryPath());
+  std::string file = LibraryFile();
   if (dir.empty()) {
     const std::string found = host::SearchPath(LibraryFile());
-    if (!found.empty()) dir = host::ExtractFilePath(found);
+    if (!found.empty()) {
+      dir = host::ExtractFilePath(found);
+      file = host::ExtractFileName(found);
+    }
   }
   if (!dir.empty() && dir.back() != host::PathDelim) dir += host::PathDelim;
 
@@ -41,8 +50,11 @@ void TAsaSession::InternalLoadLibrary() {
   }
   // A relative directory is now the current one, so the file is named from
   // there rather than from the directory the caller was in.
-  std::string path = LibraryFile();
-  if (!dir.empty()) path = (dir.front() == host::PathDelim ? dir : "./") + LibraryFile();
+  std::string path = file;
+  if (!file.empty() && file.front() == host::PathDelim)
+    path = file;
+  else if (!dir.empty())
+    path = (dir.front() == host::PathDelim ? dir : "./") + file;
   host::TLibraryHandle handle = host::LoadLibrary(path);
   if (handle == nullptr) {
     const std::string reason = host::LastLibraryError();

@@ -124,12 +124,14 @@ class TAsaSession : public TVelarSession {
   bool StopDatabase(const char* Params);
 
   // ---- Parameter strings built from the login properties. -----------------
-  std::string EngineParam() const;
-  std::string StartEngineParams() const;
-  std::string StartDatabaseParams() const;
-  std::string DatabaseParams() const;
-  std::string EngineClientParams() const;
-  std::string ConnectParams() const;
+  // Values are braced where the library would otherwise split or trim them;
+  // one that cannot be written raises EAsaException (naming the key only).
+  std::string EngineParam();
+  std::string StartEngineParams();
+  std::string StartDatabaseParams();
+  std::string DatabaseParams();
+  std::string EngineClientParams();
+  std::string ConnectParams();
 
   // ---- For statements. --------------------------------------------------------
   sqlca* SQLCA() { return &sqlca_; }
@@ -177,12 +179,15 @@ class TAsaSession : public TVelarSession {
   void StartServerAndConnect();
   bool RunDatabaseAction(const char* Params, TAsaDatabaseAction Action);
   std::string DatabaseName() const;
+  std::string ParamPiece(const char* Key, const std::string& Value);
+  void AppendDatabase(std::string& Params);
 
   // Wait callback routing (VlrAsaCheck.cpp).
   void RegisterWaitCallback();
   void UnregisterWaitCallback();
 
   // Backup (VlrAsaBackup.cpp).
+  bool IsDatabaseFile(const std::string& Target) const;
   bool CopyBackupFiles(const std::string& Directory);
   bool CopyBackupFile(const std::string& Directory, int FileNumber, sqlda* Descriptor,
                       const std::uint8_t* Page, std::int32_t PageSize);

@@ -34,6 +34,11 @@ constexpr host::TResStringRec kMessages[] = {
     {szVelarResourceModule, VELAR_ERR_BLOB_REQUIRED, "Field \"%s\" is not a blob."},
     {szVelarResourceModule, VELAR_ERR_BLOB_STREAM_INVALID, "Not a valid stream parameter."},
     {szVelarResourceModule, VELAR_ERR_BLOB_PICTURE_INVALID, "Not a valid picture parameter."},
+    {szVelarResourceModule, VELAR_ERR_CONN_PARAM_VALUE,
+     "The value of connection parameter \"%s\" cannot be written into a connection string: it "
+     "needs braces but contains '}', or it contains a zero byte."},
+    {szVelarResourceModule, VELAR_ERR_BACKUP_SELF,
+     "Backup refused: the target %s is the database file itself."},
     {szVelarResourceModule, VELAR_TXT_FALSE, "False"},
     {szVelarResourceModule, VELAR_TXT_TRUE, "True"},
 };

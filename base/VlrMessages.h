@@ -50,6 +50,10 @@ inline constexpr int VELAR_ERR_BLOB_STREAM_INVALID = 65506;
 inline constexpr int VELAR_ERR_BLOB_PICTURE_INVALID = 65507;
 inline constexpr int VELAR_TXT_FALSE = 65508;
 inline constexpr int VELAR_TXT_TRUE = 65509;
+// Refusals added later, numbered below the first table so that its numbers
+// stay as translations know them.
+inline constexpr int VELAR_ERR_CONN_PARAM_VALUE = 65490;
+inline constexpr int VELAR_ERR_BACKUP_SELF = 65491;
 
 // The current text of a message: the installed translation's, else the
 // built-in one. An identifier outside the table gives an empty string.

@@ -97,11 +97,18 @@ void TVelarSession::SetLibraryLoaded(bool Value) {
 
 // The version is read from the file the library was loaded from; a session
 // that shares a library loaded by another has no directory of its own and
-// reads the bare file name.
+// reads the bare file name. A LibraryFile with a directory of its own names
+// the file whole when absolute; without LibraryPath the loaded directory is
+// already the one that file lies in.
 std::string TVelarSession::GetLibraryVersion() {
   InternalLibraryHandleNeeded();
+  std::string file = loadedLibraryPath_ + libraryFile_;
+  if (!libraryFile_.empty() && libraryFile_.front() == host::PathDelim)
+    file = libraryFile_;
+  else if (host::Trim(libraryPath_).empty() && !loadedLibraryPath_.empty())
+    file = loadedLibraryPath_ + host::ExtractFileName(libraryFile_);
   std::uint16_t major = 0, minor = 0, release = 0, build = 0;
-  VlrGetProductVersion(loadedLibraryPath_ + libraryFile_, major, minor, release, build);
+  VlrGetProductVersion(file, major, minor, release, build);
   return host::Format("%u.%u.%u.%u", major, minor, release, build);
 }
 
@@ -192,16 +199,15 @@ void TVelarSession::StartTransaction() {
   inTransaction_ = true;
 }
 
-// A failed commit keeps the transaction open, so the caller can roll back.
+// A failed commit keeps the transaction open, so the caller can roll back;
+// that holds whether the failure raised or was only reported.
 void TVelarSession::Commit() {
-  InternalCommit();
-  inTransaction_ = false;
+  if (InternalCommit()) inTransaction_ = false;
 }
 
 // A failed rollback keeps the flag, as the server's state is unknown.
 void TVelarSession::Rollback() {
-  InternalRollback();
-  inTransaction_ = false;
+  if (InternalRollback()) inTransaction_ = false;
 }
 
 }  // namespace velar

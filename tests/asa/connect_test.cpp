@@ -51,6 +51,37 @@ TEST_F(ConnectParamsTest, GenerationSevenAddsTheFileUnlessClientOnly) {
   EXPECT_EQ(session->ConnectParams(), "eng=sales;dbn=sales;uid=dba;pwd=sql");
 }
 
+TEST_F(ConnectParamsTest, ValuesThatWouldAddParametersAreBracedNotPasted) {
+  auto session = Sales("libdblib6.so");
+  session->SetLoginUser("nobody");
+  session->SetLoginPassword("x;uid=DBA;pwd=SQL");
+  EXPECT_EQ(session->ConnectParams(), "eng=sales;dbn=sales;uid=nobody;pwd={x;uid=DBA;pwd=SQL}");
+  session->SetLoginPassword(" padded ");  // blanks the library would trim
+  EXPECT_EQ(session->ConnectParams(), "eng=sales;dbn=sales;uid=nobody;pwd={ padded }");
+  session->SetLoginPassword("{curly");
+  EXPECT_EQ(session->ConnectParams(), "eng=sales;dbn=sales;uid=nobody;pwd={{curly}");
+  session->SetLoginPassword("a}b=c");  // needs no braces, so its brace is harmless
+  EXPECT_EQ(session->ConnectParams(), "eng=sales;dbn=sales;uid=nobody;pwd=a}b=c");
+  session->SetLoginEngineName("north;dbf=/etc/passwd");
+  session->SetLoginDatabase("/data/my;db.db");
+  EXPECT_EQ(session->StartDatabaseParams(),
+            "eng={north;dbf=/etc/passwd};dbf={/data/my;db.db};dbn={my;db}");
+}
+
+TEST_F(ConnectParamsTest, ValueThatCannotBeBracedIsRefusedWithoutShowingIt) {
+  auto session = Sales("libdblib6.so");
+  session->SetLoginPassword("se;cr}et");
+  const std::string text = MessageOf<EAsaException>([&] { session->ConnectParams(); });
+  EXPECT_EQ(text,
+            "The value of connection parameter \"pwd\" cannot be written into a connection "
+            "string: it needs braces but contains '}', or it contains a zero byte.");
+  EXPECT_EQ(session->LastError(), text);
+  session->SetLoginPassword("{curly}");  // braced, it would end at its own brace
+  EXPECT_THROW(session->ConnectParams(), EAsaException);
+  session->SetLoginPassword(std::string("nul\0byte", 8));
+  EXPECT_THROW(session->ConnectParams(), EAsaException);
+}
+
 class ConnectTest : public AsaTest {
  protected:
   std::unique_ptr<TAsaSession> Watched() {
@@ -98,6 +129,19 @@ TEST_F(ConnectTest, FailedConnectStopsTheEngineItStartedButNotOneAlreadyRunning)
   session->SetLoginPassword("SQL");
   session->SetConnected(true);
   EXPECT_TRUE(session->Connected()) << "an already running server (-96) is used";
+}
+
+TEST_F(ConnectTest, PasswordCarryingParametersCannotLogInAsAnotherUser) {
+  auto intruder = Watched();
+  intruder->SetLoginUser("nobody");
+  intruder->SetLoginPassword("x;uid=DBA;pwd=SQL");
+  EXPECT_EQ(MessageOf<EAsaException>([&] { intruder->SetConnected(true); }),
+            "Error -103: Invalid user ID or password (28000)");
+  EXPECT_FALSE(intruder->Connected());
+
+  intruder->SetLoginPassword("x;uid=DBA}");
+  EXPECT_THROW(intruder->SetConnected(true), EAsaException);
+  EXPECT_FALSE(standIn.EngineRuns("test")) << "nothing was started for a refused value";
 }
 
 TEST_F(ConnectTest, WorkgroupStartsAServerOnlyWhenNoneAnswers) {

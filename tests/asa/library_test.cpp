@@ -113,6 +113,40 @@ TEST_F(LibraryLoadTest, DirectoryFromTheSearchOrRelativeToTheCurrentOne) {
   EXPECT_EQ(relative->LoadedLibraryPath(), lib.filename().string() + "/");
 }
 
+TEST_F(LibraryLoadTest, FileNamedWithItsDirectoryLoadsWithoutLibraryPath) {
+  auto absolute = NewSession();
+  absolute->SetLibraryPath("");
+  absolute->SetLibraryFile(LibDir() + "/libdblib6.so");
+  absolute->SetConnected(true);
+  EXPECT_EQ(absolute->LoadedLibraryPath(), LibDir() + "/");
+  EXPECT_EQ(absolute->GetLibraryVersion(), "6.0.4.3594");
+  absolute.reset();
+
+  const std::filesystem::path lib(LibDir());
+  const std::string before = host::GetCurrentDir();
+  ASSERT_TRUE(host::SetCurrentDir(lib.parent_path().string()));
+  auto relative = NewSession();
+  relative->SetLibraryPath("");
+  relative->SetLibraryFile(lib.filename().string() + "/libdblib7.so");
+  relative->InternalLibraryHandleNeeded();
+  const std::string version = relative->GetLibraryVersion();
+  host::SetCurrentDir(before);
+  EXPECT_EQ(relative->LoadedLibraryPath(), LibDir() + "/");
+  EXPECT_EQ(version, "7.0.4.3407");
+  EXPECT_EQ(AsaLibrary.Generation, velar::agVersion7) << "the name still tells generation 7";
+  relative->SetConnected(true);
+  EXPECT_EQ(QueryInt(*relative, "SELECT 7"), 7);
+}
+
+TEST_F(LibraryLoadTest, AbsoluteFileIgnoresLibraryPathAsTheLoaderDoes) {
+  auto session = NewSession();
+  session->SetLibraryPath(dir.Path());
+  session->SetLibraryFile(LibDir() + "/libdblib6.so");
+  session->SetConnected(true);
+  EXPECT_TRUE(session->Connected());
+  EXPECT_EQ(session->GetLibraryVersion(), "6.0.4.3594");
+}
+
 TEST_F(LibraryLoadTest, FailedInitialisationGivesTheReferenceBack) {
   auto session = NewSession();
   standIn.Inject("db_init", -309, "out of memory");

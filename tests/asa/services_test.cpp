@@ -56,11 +56,36 @@ TEST_P(ServicesTest, CommitFailureIsReportedAndRaisesOnlyWhenAsked) {
   standIn.Inject("dbpp_commit", -300, "disk trouble");
   session->Commit();
   EXPECT_EQ(session->LastError(), "Error -300: disk trouble (HY000)");
+  EXPECT_TRUE(session->InTransaction()) << "a refused commit keeps the transaction";
+  session->Rollback();
+  EXPECT_FALSE(session->InTransaction());
   session->SetWantExceptions(true);
   session->StartTransaction();
   standIn.Inject("dbpp_rollback", -300, "disk trouble");
   EXPECT_THROW(session->Rollback(), EAsaException);
   EXPECT_TRUE(session->InTransaction()) << "a failed rollback keeps the transaction";
+}
+
+TEST_P(ServicesTest, RefusedCommitOrRollbackWithoutExceptionsKeepsTheWorkOpen) {
+  Exec(*session, "CREATE TABLE t(a INTEGER)");
+  session->Commit();
+  session->StartTransaction();
+  Exec(*session, "INSERT INTO t VALUES (1)");
+  standIn.Inject("dbpp_rollback", -300, "disk trouble");
+  session->Rollback();
+  EXPECT_TRUE(session->InTransaction());
+  EXPECT_EQ(session->LastErrorCode(), -300);
+  standIn.Inject("dbpp_commit", -300, "disk trouble");
+  session->Commit();
+  EXPECT_TRUE(session->InTransaction());
+  EXPECT_EQ(MessageOf<velar::EVelarException>([&] { session->StartTransaction(); }),
+            "A user transaction is already in progress")
+      << "the open transaction is not mistaken for a new one";
+  session->Commit();
+  EXPECT_FALSE(session->InTransaction());
+  other = NewSession();
+  other->SetConnected(true);
+  EXPECT_EQ(QueryInt(*other, "SELECT count(*) FROM t"), 1) << "the retried commit went through";
 }
 
 TEST_P(ServicesTest, OptionsRoundTrip) {
@@ -178,6 +203,49 @@ TEST_F(BackupTest, PageThatCannotBeReadFailsTheCopy) {
   EXPECT_EQ(written, (std::vector<int>{1, 2}));
   session->OnBackup = nullptr;
   EXPECT_TRUE(session->Backup(target)) << "the server's backup state was ended";
+}
+
+TEST_F(BackupTest, TargetThatIsTheDatabaseItselfIsRefusedHoweverItIsWritten) {
+  const std::filesystem::path linked = dir.File("linked");
+  std::filesystem::create_directory_symlink(dir.Path(), linked);
+  const std::string expected = "Backup refused: the target " + dir.Path() +
+                               "/test.db is the "
+                               "database file itself.";
+  for (const std::string& spelling :
+       {dir.Path(), dir.Path() + "/", dir.Path() + "/./", linked.string(), target + "/.."}) {
+    SCOPED_TRACE(spelling);
+    EXPECT_FALSE(session->Backup(spelling));
+    EXPECT_EQ(session->LastError().rfind("Backup refused: the target ", 0), 0u)
+        << session->LastError();
+    EXPECT_EQ(QueryInt(*session, "SELECT count(*) FROM t"), 300);
+  }
+  EXPECT_TRUE(files.empty()) << "no page was written anywhere";
+  session->SetWantExceptions(true);
+  EXPECT_EQ(MessageOf<EAsaException>([&] { session->Backup(dir.Path()); }), expected);
+  EXPECT_EQ(session->LastError(), expected);
+
+  session.reset();  // the next connect opens the database afresh
+  auto reopened = NewSession();
+  reopened->SetConnected(true);
+  EXPECT_EQ(QueryInt(*reopened, "SELECT count(*) FROM t"), 300);
+  EXPECT_TRUE(reopened->Backup(target)) << "the backup's state was ended every time";
+}
+
+TEST_F(BackupTest, FailedCopyLeavesThePreviousCopyIntact) {
+  ASSERT_TRUE(session->Backup(target));
+  const std::string copy = target + "/test.db";
+  Exec(*session, "DELETE FROM t WHERE a > 100");
+  session->Commit();
+  session->OnBackup = [this](host::TObject*, const std::string&, int, int Page) {
+    if (Page == 3) standIn.Inject("db_backup", -300, "read failed");
+  };
+  EXPECT_FALSE(session->Backup(target));
+  EXPECT_EQ(RowsInCopy(copy), 300) << "the earlier copy was not touched";
+  for (const auto& entry : std::filesystem::directory_iterator(target)) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == "test.db" || name == "test.db-wal" || name == "test.db-shm")
+        << name << ": no partial file stays behind";
+  }
 }
 
 TEST_F(BackupTest, FailedStartReturnsFalseOrRaises) {

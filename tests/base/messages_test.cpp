@@ -47,6 +47,10 @@ TEST_F(MessageTable, EveryIdentifierHasItsNumberAndExactText) {
       {VELAR_ERR_BLOB_PICTURE_INVALID, 65507, "Not a valid picture parameter."},
       {VELAR_TXT_FALSE, 65508, "False"},
       {VELAR_TXT_TRUE, 65509, "True"},
+      {VELAR_ERR_CONN_PARAM_VALUE, 65490,
+       "The value of connection parameter \"%s\" cannot be written into a connection string: it "
+       "needs braces but contains '}', or it contains a zero byte."},
+      {VELAR_ERR_BACKUP_SELF, 65491, "Backup refused: the target %s is the database file itself."},
   };
   for (const Expected& entry : table) {
     EXPECT_EQ(entry.Ident, entry.Number) << entry.Text;
