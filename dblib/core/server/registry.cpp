@@ -200,8 +200,8 @@ Database* Registry::resolve(const ServerParams& params, Resolve how, Status& sta
       status.fail(DBE_DATABASE_NOT_FOUND, "Specified database '%s' not found on server '%s'",
                   params.database.c_str(), engine->name.c_str());
     } else {
-      database = start_database(*engine, params.file, params.database,
-                                Autostop{params.autostop}, status);
+      database =
+          start_database(*engine, params.file, params.database, Autostop{params.autostop}, status);
     }
     if (database == nullptr && started_engine) remove_engine(engine);
   }

@@ -67,9 +67,9 @@ std::unique_ptr<SingleTable> find_single_table(std::string_view sql);
 
 struct Statement {
   StatementKind kind = StatementKind::Sql;
-  sqlite3_stmt* stmt = nullptr;      // Sql, and the expression of a general SET
-  std::vector<std::string> inputs;   // name of each host-variable occurrence ("" for ?)
-  StatementEffect effect;            // whether it writes or controls transactions
+  sqlite3_stmt* stmt = nullptr;     // Sql, and the expression of a general SET
+  std::vector<std::string> inputs;  // name of each host-variable occurrence ("" for ?)
+  StatementEffect effect;           // whether it writes or controls transactions
   // Library-run statements.
   std::string target;   // variable, option, procedure or user name
   ColumnType declared;  // CREATE VARIABLE

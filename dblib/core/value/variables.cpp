@@ -1,7 +1,7 @@
 #include "dblib/core/value/variables.h"
 
-#include "dblib/core/value/convert.h"
 #include "dblib/core/support/text.h"
+#include "dblib/core/value/convert.h"
 
 namespace dblib {
 
