@@ -203,7 +203,7 @@ void TEdit::DoEnter() {
 
 // A text set by code leaves the caret at its end.
 void TEdit::TextChanged() {
-  selStart_ = std::min(selStart_, static_cast<int>(Text().size()));
+  selStart_ = static_cast<int>(Text().size());
   selLength_ = 0;
   Change();
 }

@@ -9,6 +9,7 @@
 #include "asa/design/VlrAsaEd.h"
 #include "host/controls_lists.h"
 #include "host/controls_std.h"
+#include "host/formfile.h"
 #include "host/sysutils.h"
 #include "host/typinfo.h"
 #include "tests/design/design_fixture.h"
@@ -225,6 +226,22 @@ TEST_F(ParamsResource, TheDialogDrawsItsGroupAndFieldsWhereTheLayoutPutsThem) {
     ui.Escape();
   });
   dialog->ShowModal();
+}
+
+// The controls' published properties carry everything the resource holds:
+// the dialog written as a form file reads back into the same dialog.
+TEST_F(ParamsResource, WrittenAsAFormFileTheDialogReadsBackUnchanged) {
+  const std::string written = host::WriteComponentText(dialog.get());
+  EXPECT_NE(written.find("    Parent = gbParams\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("    OnExit = edParamValueExit\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("    Items.Strings = (\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("  ClientWidth = 400\n"), std::string::npos) << written;
+  EXPECT_EQ(written.find("  Width = 400\n"), std::string::npos) << "a form's size is written once";
+
+  dialog.reset();
+  TParamsDlgProbe again(host::Application);
+  host::ReadComponentText(&again, written);
+  EXPECT_EQ(host::WriteComponentText(&again), written);
 }
 
 TEST_F(ParamsResource, ASecondDialogOfTheOwnerIsNumbered) {
