@@ -70,15 +70,10 @@ class TerminalDriverTest : public ::testing::Test {
     std::lock_guard<std::mutex> lock(mutex);
     return screens.empty() ? std::string() : screens.back();
   }
-  // Waits until the screen shows Text (or, with Shown false, no longer
-  // shows it); false after TimeoutMs.
-  bool WaitShowing(const std::string& Text, bool Shown = true, int TimeoutMs = 10000) {
-    for (int waited = 0; waited < TimeoutMs; waited += 10) {
-      if ((LastScreen().find(Text) != std::string::npos) == Shown) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-  }
+  // Wait until the screen shows Text, or no longer shows it; false after
+  // ten seconds.
+  bool WaitShowing(const std::string& Text) { return WaitScreen(Text, true); }
+  bool WaitGone(const std::string& Text) { return WaitScreen(Text, false); }
   // Lets the reader catch up with what the driver wrote.
   void Drain() { std::this_thread::sleep_for(std::chrono::milliseconds(200)); }
 
@@ -104,6 +99,13 @@ class TerminalDriverTest : public ::testing::Test {
   host::TEdit* note = nullptr;
 
  private:
+  bool WaitScreen(const std::string& Text, bool Shown) {
+    for (int waited = 0; waited < 10000; waited += 10) {
+      if ((LastScreen().find(Text) != std::string::npos) == Shown) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
   void Read() {
     terminal_test::TVtScreen screen(80, 24);
     char buffer[4096];
@@ -167,7 +169,7 @@ TEST_F(TerminalDriverTest, AHandlersErrorIsShownAndTheFormStaysOpen) {
     Send("\r");  // OK with no name
     errorShown = WaitShowing("The user name is required.");
     Send("\r");  // the error's OK
-    if (WaitShowing("The user name is required.", false))
+    if (WaitGone("The user name is required."))
       Send(
           "\x1b"
           "udba\r");  // Alt+U back to the name, then OK

@@ -393,6 +393,17 @@ class TPtyProgram {
     Settle(100);
     return true;
   }
+  // Reads the program's output until the screen no longer shows Text.
+  bool WaitGone(const std::string& Text, int TimeoutMs = 15000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+    while (screen_.Text().find(Text) != std::string::npos) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
+      if (left <= 0 || !ReadSome(static_cast<int>(left))) return false;
+    }
+    return true;
+  }
   // Reads until the program has written nothing for QuietMs.
   void Settle(int QuietMs = 300) {
     while (ReadSome(QuietMs)) {
