@@ -383,26 +383,14 @@ class TPtyProgram {
   // program has finished drawing; false when the time runs out or the
   // program ends first.
   bool WaitFor(const std::string& Text, int TimeoutMs = 15000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
-    while (screen_.Text().find(Text) == std::string::npos) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now())
-                            .count();
-      if (left <= 0 || !ReadSome(static_cast<int>(left))) return false;
-    }
+    if (!ReadUntil([&] { return screen_.Text().find(Text) != std::string::npos; }, TimeoutMs))
+      return false;
     Settle(100);
     return true;
   }
   // Reads the program's output until the screen no longer shows Text.
   bool WaitGone(const std::string& Text, int TimeoutMs = 15000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
-    while (screen_.Text().find(Text) != std::string::npos) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now())
-                            .count();
-      if (left <= 0 || !ReadSome(static_cast<int>(left))) return false;
-    }
-    return true;
+    return ReadUntil([&] { return screen_.Text().find(Text) == std::string::npos; }, TimeoutMs);
   }
   // Reads until the program has written nothing for QuietMs.
   void Settle(int QuietMs = 300) {
@@ -428,6 +416,17 @@ class TPtyProgram {
   std::string Screen() const { return screen_.Text(); }
 
  private:
+  template <class Done>
+  bool ReadUntil(Done&& done, int TimeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+    while (!done()) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
+      if (left <= 0 || !ReadSome(static_cast<int>(left))) return false;
+    }
+    return true;
+  }
   // One read of what is there within TimeoutMs; false when nothing came.
   bool ReadSome(int TimeoutMs) {
     pollfd fd{master_, POLLIN, 0};
