@@ -168,7 +168,6 @@ void TTerminalDriver::RunModal(TCustomForm& Form) {
     }
     if (Form.CloseIfResult()) break;
   }
-  Paint();
 }
 
 void TTerminalDriver::ShowError(const char* Message) {
