@@ -44,6 +44,9 @@ bool HasWildcard(const std::string& Name) {
 
 TOpenForm::TOpenForm(TComponent* AOwner) : TForm(AOwner) {
   InitForm(kOpenFormResource);
+}
+
+void TOpenForm::BindFields() {
   BindField(edFileName, "edFileName");
   BindField(lbFiles, "lbFiles");
   BindField(dlDirectory, "dlDirectory");

@@ -38,6 +38,9 @@ class TOpenForm : public TForm {
   void lbFilesDblClick(TObject* Sender);
   void cbFileTypeChange(TObject* Sender);
 
+ protected:
+  void BindFields() override;
+
  private:
   bool AcceptFileName();
 

@@ -230,8 +230,11 @@ void TCustomForm::InitForm(std::string_view Resource) {
     SetName(rootName + "_" + IntToStr(number));
   }
   ReadComponentText(this, Resource);
+  BindFields();
   DoCreate();
 }
+
+void TCustomForm::BindFields() {}
 
 void TCustomForm::DoDestroy() noexcept {
   if (destroyDone_) return;

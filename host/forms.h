@@ -5,8 +5,8 @@
 // A form class builds itself from its form resource, a form file held in
 // the library: its constructor calls InitForm with the resource text, which
 // reads the form's properties and controls, binds their events to the
-// form's named handlers, and runs OnCreate. The class then fetches the
-// controls it works with by name (BindField).
+// form's named handlers, lets the class fetch the controls it works with by
+// name (BindFields, BindField), and runs OnCreate.
 //
 // ShowModal hands the form to the installed driver, which shows it and
 // feeds it the user's input (DispatchKey, DispatchChar, DispatchMouse) until
@@ -92,13 +92,18 @@ class TCustomForm : public TWinControl {
   void Paint(TCellCanvas& Canvas, const TCellRect& Cells) override;
 
   // Virtual order, after those of TWinControl: DoCreate, DoShow, DoClose,
-  // CloseQuery.
+  // CloseQuery, BindFields.
   virtual void DoCreate();
   virtual void DoShow();
   virtual void DoClose(TCloseAction& Action);
   virtual bool CloseQuery();
 
  protected:
+  // Fetches the controls the form class works with (BindField), once its
+  // resource is read and before OnCreate runs, so that the OnCreate handler
+  // finds them.
+  virtual void BindFields();
+
   void ControlRemoved(TControl* Control) override;
 
  public:
@@ -183,8 +188,8 @@ class TCustomForm : public TWinControl {
 
  protected:
   // Builds the form from its resource (a form file whose root is of this
-  // form's class) and runs OnCreate. Called from the form class's
-  // constructor. When the owner already holds a component of the resource's
+  // form's class), runs BindFields, then OnCreate. Called from the form
+  // class's constructor. When the owner already holds a component of the resource's
   // root name (a second dialog of the class), the form is numbered
   // ("VelarParamsDlg_1") before the read.
   void InitForm(std::string_view Resource);

@@ -17,6 +17,9 @@ const host::TClassInfo& aboutBoxClass = host::RegisterClass<TVelarAboutBox>();
 
 TVelarAboutBox::TVelarAboutBox(host::TComponent* AOwner) : host::TForm(AOwner) {
   InitForm(kVlrAboutResource);
+}
+
+void TVelarAboutBox::BindFields() {
   BindField(imgLogo, "imgLogo");
   BindField(lblProduct, "lblProduct");
   BindField(lblDescription, "lblDescription");

@@ -46,6 +46,9 @@ class TVelarAboutBox : public host::TForm {
   host::TLabel* lblWeb = nullptr;
   host::TButton* btnClose = nullptr;
 
+ protected:
+  void BindFields() override;
+
  private:
   std::string dbProductName_;
 };

@@ -16,6 +16,9 @@ const host::TClassInfo& pathDialogClass = host::RegisterClass<TVelarPathDialog>(
 
 TVelarPathDialog::TVelarPathDialog(host::TComponent* AOwner) : host::TForm(AOwner) {
   InitForm(kVlrPathDialogResource);
+}
+
+void TVelarPathDialog::BindFields() {
   BindField(lblLocation, "lblLocation");
   BindField(edPath, "edPath");
   BindField(lblPath, "lblPath");

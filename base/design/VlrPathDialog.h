@@ -50,6 +50,9 @@ class TVelarPathDialog : public host::TForm {
   host::TButton* btnOK = nullptr;
   host::TButton* btnCancel = nullptr;
 
+ protected:
+  void BindFields() override;
+
  private:
   std::string path_;
 };

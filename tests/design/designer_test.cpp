@@ -162,6 +162,9 @@ TEST_F(Designer, ASavedModuleOpensWithItsComponentsInDesignState) {
   EXPECT_FALSE(reopened.IsModified());
 
   EXPECT_THROW(reopened.OpenFile(dir.File("missing.vfm")), host::EFOpenError);
+  const std::string notes = dir.Touch("notes.vfm");
+  EXPECT_EQ(velar::testing::MessageOf<host::EReadError>([&] { reopened.OpenFile(notes); }),
+            "\"" + notes + "\" does not begin as a form file does (object Name: TClass).");
   EXPECT_EQ(reopened.GetRoot(), root) << "a failed open keeps the module";
 }
 

@@ -49,7 +49,10 @@ class TParamsDlgProbe : public host::TForm {
     return table;
   }
 
-  void FormCreate(host::TObject*) { Calls().push_back("FormCreate"); }
+  // The dialog fills its type list here, so its fields must be bound.
+  void FormCreate(host::TObject*) {
+    Calls().push_back(cbDataType != nullptr ? "FormCreate" : "FormCreate before the fields");
+  }
   void FormDestroy(host::TObject*) { Calls().push_back("FormDestroy"); }
   void FormClose(host::TObject*, host::TCloseAction&) {
     Calls().push_back("FormClose=" + std::to_string(ModalResult()));
@@ -68,6 +71,12 @@ class TParamsDlgProbe : public host::TForm {
     static std::vector<std::string> calls;
     return calls;
   }
+  host::TComboBox* cbDataType = nullptr;
+
+ protected:
+  void BindFields() override { BindField(cbDataType, "cbDataType"); }
+
+ public:
   template <class T = host::TControl>
   T* Get(const char* Name) const {
     return dynamic_cast<T*>(FindComponent(Name));

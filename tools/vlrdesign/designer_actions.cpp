@@ -42,6 +42,9 @@ void TDesignerForm::NewModule(const std::string& FileName) {
 void TDesignerForm::OpenFile(const std::string& FileName) {
   const std::string text = ReadText(FileName);
   const std::string className = host::ResourceRootClass(text);
+  if (className.empty())
+    throw host::EReadError("\"" + FileName +
+                           "\" does not begin as a form file does (object Name: TClass).");
   const host::TClassInfo& info = host::GetClass(className);
   std::unique_ptr<host::TComponent> root(info.Create(nullptr));
   root->SetDesigning(true);
