@@ -51,20 +51,27 @@ bool TAsaSQL::SendLongValue(int FieldNo, host::TStrings& Variables, std::uint32_
 }
 
 // Writes back the changed columns only; columns left as allocated carry no
-// name and the library ignores them. Long values go through server
-// variables, dropped after the update whatever its outcome, and before its
-// outcome is judged.
+// name and the library ignores them. A row with no change costs no library
+// call at all. Long values go through server variables, dropped after the
+// update whatever its outcome, and before its outcome is judged.
 bool TAsaSQL::Modify() {
   CheckWritable();
   const std::uint32_t mark = ReleaseMark();
+  bool dirty[VelarMaxItems];
+  bool changed = false;
+  for (int i = 0; i < fieldCount_; ++i) {
+    dirty[i] = IsFieldDirty(i);
+    changed = changed || dirty[i];
+  }
+  if (!changed) return true;
+
   TAsaDescriptor update(static_cast<unsigned>(fieldCount_));
   update->sqld = update->sqln;
   host::TStringList variables;
   const std::uint8_t* data = recordBuffer_.Data();
-  bool changed = false;
   for (int i = 0; i < fieldCount_; ++i) {
     const TVelarFieldDesc& field = fields_[i];
-    if (IsFieldDirty(i)) {
+    if (dirty[i]) {
       sqlvar& entry = update->sqlvar[i];
       entry.sqlname = cursorSqlda_->sqlvar[i].sqlname;
       if (IsFieldNull(i)) {
@@ -81,11 +88,9 @@ bool TAsaSQL::Modify() {
           entry.sqldata = const_cast<std::uint8_t*>(data);
         }
       }
-      changed = true;
     }
     data += field.Size;
   }
-  if (!changed) return true;
 
   Procs().dbpp_update(Ca(), cursorName_, update.get());
   DropBlobVariables(&variables);
@@ -135,7 +140,10 @@ bool TAsaSQL::Append() {
   Procs().dbpp_put_into(Ca(), cursorName_, insert.get(), cursorSqlda_);
   DropBlobVariables(&variables);
   LoadCurrentRow();
-  const bool result = CheckCall(mark);
+  // A long value written back only in part (its row slot is short) is no
+  // failure: the row was stored, and the value is read through its stream.
+  const bool result =
+      CheckCall(mark) || (!ReleasedSince(mark) && GetLastErrorCode() == DBE_TRUNCATED);
   if (result) AutoCommit();
   return result;
 }

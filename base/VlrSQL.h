@@ -150,9 +150,11 @@ class TVelarSQL : public host::TComponent {
   // Prepares without opening (keeping a preparation of the same text), so
   // that the fields can be read.
   bool Describe(const std::string& SQL);
-  // Opens a cursor for reading or writing over SQL with these values. The
-  // preparation is kept for the same text; writing after reading prepares
-  // again. The result is false when a driver step failed without raising.
+  // Opens a cursor for reading or writing over SQL with these values and
+  // stands on its first row. The preparation is kept for the same text;
+  // writing after reading prepares again. The result is false when a driver
+  // step failed without raising, and also when the cursor opened but has no
+  // first row (then Opened and Eof are true).
   bool OpenRead(const std::string& SQL, TVelarValues Values);
   bool OpenRead(const std::string& SQL, std::initializer_list<host::Variant> Values = {}) {
     return OpenRead(SQL, TVelarValues(Values.begin(), Values.size()));
@@ -250,6 +252,19 @@ class TVelarSQL : public host::TComponent {
   // it back from one.
   void GraphicToBlob(const host::Variant& Field, host::TPicture* Picture, TVelarGraphicType Kind);
   void BlobToGraphic(const host::Variant& Field, host::TPicture* Picture, TVelarGraphicType Kind);
+
+  // ---- Row search. ---------------------------------------------------------
+  // Searches forward from the current row for the first row whose fields
+  // (names separated by ";") equal the values in order: byte for byte, or
+  // as text ignoring case, or (partial key) as text the field begins with.
+  // Stays on the row found, or goes back to where it started when none
+  // matches. Raises "The cursor is not opened." and, for a name the cursor
+  // does not have, "Field "%s" not found." before moving.
+  bool Find(std::string_view FieldNames, TVelarValues Values, TVelarLocateOptions Options);
+  bool Find(std::string_view FieldNames, std::initializer_list<host::Variant> Values,
+            TVelarLocateOptions Options = {}) {
+    return Find(FieldNames, TVelarValues(Values.begin(), Values.size()), Options);
+  }
 
   // ---- Conversions for drivers: a failed conversion gives a neutral value. ---
   static void SetVarToStr(const host::Variant& Value, std::string& Result);

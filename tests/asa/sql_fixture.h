@@ -50,6 +50,22 @@ class SqlTest : public AsaTest {
     return count;
   }
 
+  // The trace since StartTrace without descriptor allocation and message
+  // lookups: the calls that do work on the connection.
+  std::string WorkTrace() const {
+    const std::string trace = standIn.Trace();
+    std::string work;
+    for (std::size_t at = 0; at < trace.size();) {
+      const std::size_t end = trace.find('\n', at);
+      const std::string line = trace.substr(at, end - at);
+      if (line.rfind("alloc_sqlda", 0) != 0 && line.rfind("free_sqlda", 0) != 0 &&
+          line != "sqlerror_message")
+        work += line + "\n";
+      at = end == std::string::npos ? trace.size() : end + 1;
+    }
+    return work;
+  }
+
   std::unique_ptr<TAsaSession> session;
   std::unique_ptr<TAsaSession> other;  // a second connection, when a test needs one
   std::unique_ptr<TAsaSQL> query;
