@@ -180,6 +180,9 @@ class TAsaSQL : public TVelarSQL {
   char cursorName_[31] = {};
   std::uint16_t cursorOptions_ = 0;
   std::uint16_t fetchOptions_ = 0;
+  // The current row was deleted through the cursor: the next row takes its
+  // number, so the next move forward does not count up.
+  bool onDeletedRow_ = false;
   std::string textBuffer_;  // reused for OEM translation of texts read
 };
 

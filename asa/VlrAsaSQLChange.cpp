@@ -148,13 +148,19 @@ bool TAsaSQL::Append() {
   return result;
 }
 
-// The position stays; moving off the deleted row is the caller's business.
+// The position stays on the deleted row; moving off it is the caller's
+// business. The rows behind it move up by one: the count drops, and the next
+// row takes the deleted row's number.
 bool TAsaSQL::Delete() {
   CheckWritable();
   const std::uint32_t mark = ReleaseMark();
   Procs().dbpp_delete(Ca(), cursorName_, nullptr, nullptr);
   const bool result = CheckCall(mark);
-  if (result) AutoCommit();
+  if (result) {
+    onDeletedRow_ = true;
+    if (recordCount_ > 0) --recordCount_;
+    AutoCommit();
+  }
   return result;
 }
 

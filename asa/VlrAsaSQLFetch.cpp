@@ -28,8 +28,10 @@ bool TAsaSQL::FetchBlock(std::uint16_t Orientation, std::int32_t Offset, std::ui
                            Width);
   Check(nullptr, 0, 0, WantExceptions());
   if (ReleasedSince(Mark)) return false;
-  bufferRows_ =
-      GetLastErrorCode() == DBE_NOT_FOUND ? 0 : std::clamp<std::int32_t>(SQLCOUNT(Ca()), 0, Width);
+  const std::int32_t code = GetLastErrorCode();
+  bufferRows_ = code == DBE_NOT_FOUND ? 0 : std::clamp<std::int32_t>(SQLCOUNT(Ca()), 0, Width);
+  // A move that was refused (cancelled, say) leaves the cursor on the hole.
+  if (code >= 0) onDeletedRow_ = false;
   return true;
 }
 
@@ -82,9 +84,11 @@ bool TAsaSQL::Last() {
 
 // Served from the block until its last row; then the next block. The row
 // count grows with the rows seen, and at the end it is set to them, the
-// position one past the last row.
+// position one past the last row. The row after a deleted one takes the
+// deleted row's number.
 bool TAsaSQL::Next() {
   CheckOpened();
+  const bool fromDeletedRow = onDeletedRow_;
   if (bufferIndex_ < bufferRows_ - 1) {
     ++bufferIndex_;
   } else {
@@ -96,7 +100,7 @@ bool TAsaSQL::Next() {
     bufferIndex_ = 0;
   }
   if (bufferRows_ > 0) {
-    ++rowNo_;
+    if (!fromDeletedRow) ++rowNo_;
     if (rowNo_ > recordCount_ - 1) recordCount_ = rowNo_ + 1;
   } else if (eof_) {
     if (recordCount_ - 1 > rowNo_) recordCount_ = rowNo_ + 1;

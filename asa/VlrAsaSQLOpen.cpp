@@ -109,6 +109,7 @@ bool TAsaSQL::InternalOpen(bool ReadMode) {
 // The outcome of closing is not judged: the cursor is gone either way.
 void TAsaSQL::InternalClose() {
   if (Opened()) Procs().dbpp_close(Ca(), cursorName_);
+  onDeletedRow_ = false;
   TVelarSQL::InternalClose();
 }
 
