@@ -351,7 +351,7 @@ velar::TVelarBlobStream* TTestSQL::InternalCreateBlobStream(const std::string& F
 }
 
 // Integers as 32 bits, floating types as doubles, texts with a terminator,
-// byte strings after a 16-bit length, long values through their stream.
+// long values through their stream: the types the tests' values take.
 void TTestSQL::GetFieldData(const std::uint8_t* Buffer, int Offset, int Size,
                             TVelarFieldTypes FieldType, velar::TVelarBlobStream* Stream,
                             host::Variant& Value) {
@@ -365,14 +365,11 @@ void TTestSQL::GetFieldData(const std::uint8_t* Buffer, int Offset, int Size,
       break;
     }
     case velar::ntFloat:
-    case velar::ntCurrency:
-    case velar::ntDateTime: {
+    case velar::ntCurrency: {
       double d;
       std::memcpy(&d, p, 8);
       if (FieldType == velar::ntCurrency)
         Value = host::Currency::FromDouble(d);
-      else if (FieldType == velar::ntDateTime)
-        Value = host::VarFromDateTime(d);
       else
         Value = d;
       break;
@@ -382,15 +379,6 @@ void TTestSQL::GetFieldData(const std::uint8_t* Buffer, int Offset, int Size,
           std::string(reinterpret_cast<const char*>(p),
                       ::strnlen(reinterpret_cast<const char*>(p), static_cast<std::size_t>(Size)));
       break;
-    case velar::ntBoolean:
-      Value = *p != 0;
-      break;
-    case velar::ntBinary: {
-      std::uint16_t n;
-      std::memcpy(&n, p, 2);
-      Value = StrToVarByte(p + 2, n);
-      break;
-    }
     case velar::ntMemo:
     case velar::ntBlob:
       if (Stream != nullptr) {
@@ -417,10 +405,8 @@ void TTestSQL::PutFieldData(std::uint8_t* Buffer, int Offset, int Size, TVelarFi
       break;
     }
     case velar::ntFloat:
-    case velar::ntCurrency:
-    case velar::ntDateTime: {
-      const double d =
-          FieldType == velar::ntDateTime ? SetVarToDateTime(Value) : SetVarToFloat(Value);
+    case velar::ntCurrency: {
+      const double d = SetVarToFloat(Value);
       std::memcpy(p, &d, 8);
       break;
     }
@@ -432,26 +418,10 @@ void TTestSQL::PutFieldData(std::uint8_t* Buffer, int Offset, int Size, TVelarFi
       p[n] = 0;
       break;
     }
-    case velar::ntBoolean:
-      *p = SetVarToBoolean(Value) ? 1 : 0;
-      break;
-    case velar::ntBinary: {
-      const auto bytes = host::VarArrayBytes(Value);
-      const auto n = static_cast<std::uint16_t>(
-          std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(Size - 2)));
-      std::memcpy(p, &n, 2);
-      std::memcpy(p + 2, bytes.data(), n);
-      break;
-    }
     case velar::ntMemo:
     case velar::ntBlob: {
       std::string s;
-      if (FieldType == velar::ntBlob && Value.IsArray()) {
-        const auto bytes = host::VarArrayBytes(Value);
-        s.assign(bytes.begin(), bytes.end());
-      } else {
-        SetVarToStr(Value, s);
-      }
+      SetVarToStr(Value, s);
       if (Stream != nullptr) {
         Stream->Clear();
         Stream->Write(s.data(), static_cast<std::int64_t>(s.size()));
