@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <exception>
 
+#include "host/exceptions.h"
 #include "host/os.h"
 
 extern char** environ;
@@ -86,6 +88,32 @@ TApplication::TMessageBoxHandler TApplication::SetMessageBoxHandler(TMessageBoxH
   TMessageBoxHandler previous = std::move(messageBoxHandler_);
   messageBoxHandler_ = std::move(Handler);
   return previous;
+}
+
+// Reports the exception in flight; one that is no std::exception still gets a
+// message, so that nothing is swallowed without a word.
+void TApplication::HandleException(TObject* Sender) {
+  std::exception_ptr current = std::current_exception();
+  if (!current) return;
+  try {
+    std::rethrow_exception(current);
+  } catch (const EAbort&) {
+  } catch (const std::exception& e) {
+    if (OnException)
+      OnException(Sender, e);
+    else
+      ShowException(e);
+  } catch (...) {
+    Exception unknown("Unknown exception");
+    if (OnException)
+      OnException(Sender, unknown);
+    else
+      ShowException(unknown);
+  }
+}
+
+void TApplication::ShowException(const std::exception& E) {
+  MessageBox(E.what(), "Error", MB_OK | MB_ICONERROR);
 }
 
 // Never destroyed: components it owns may still be in use while other
