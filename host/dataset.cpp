@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "host/db_link.h"
+#include "host/db_notify.h"
 #include "host/fields.h"
 #include "host/fields_defs.h"
 #include "host/os.h"
@@ -163,10 +164,8 @@ void TDataSet::DataEvent(TDataEvent Event, std::intptr_t Info) {
       break;
   }
   if (disableCount_ == 0) {
-    std::vector<TDataSource*> sources = dataSources_;
-    for (TDataSource* source : sources)
-      if (std::find(dataSources_.begin(), dataSources_.end(), source) != dataSources_.end())
-        source->DataEvent(Event, Info);
+    detail::ForEachListed(dataSources_,
+                          [Event, Info](TDataSource* Source) { Source->DataEvent(Event, Info); });
   } else if ((Event == deUpdateState && state_ == dsInactive) || Event == deLayoutChange) {
     enableEvent_ = deLayoutChange;
   }
@@ -192,11 +191,17 @@ void TDataSet::SetActive(bool Value) {
       OpenCursor(false);
       SetState(dsBrowse);
     } catch (...) {
-      state_ = dsInactive;
+      // Links that heard of the opening (one of them may be what failed)
+      // hear of the closing; the opening's own failure is the one the
+      // caller needs to see.
+      try {
+        SetState(dsInactive);
+      } catch (...) {
+        state_ = dsInactive;
+      }
       try {
         CloseCursor();
       } catch (...) {
-        // The opening's own failure is the one the caller needs to see.
       }
       throw;
     }
@@ -420,10 +425,6 @@ void TDataSet::SetChildOrder(TComponent* Child, int Order) {
     field->SetIndex(Order);
   else
     TComponent::SetChildOrder(Child, Order);
-}
-
-void TDataSet::Notification(TComponent* AComponent, TOperation Operation) {
-  TComponent::Notification(AComponent, Operation);
 }
 
 void TDataSet::Loaded() {

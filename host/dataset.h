@@ -312,7 +312,6 @@ class TDataSet : public TComponent {
   // The persistent fields (those of the child owner), in field order.
   void GetChildren(const TGetChildProc& Proc, TComponent* Root) override;
   void SetChildOrder(TComponent* Child, int Order) override;
-  void Notification(TComponent* AComponent, TOperation Operation) override;
   // Opens the data set when the form file said Active = True; at design
   // time a failure is reported instead of raised.
   void Loaded() override;

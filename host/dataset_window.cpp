@@ -275,6 +275,7 @@ int TDataSet::MoveBy(int Distance) {
 // there; otherwise the nearest record serves) and fills the window around
 // it: centred, or with the active record at its old place.
 void TDataSet::Resync(TResyncMode Mode) {
+  CheckActive();
   TRecordBuffer spare = buffers_[static_cast<std::size_t>(recordCount_)];
   if ((Mode & rmExact) != 0) {
     CursorPosChanged();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/dataset.h"
+#include "host/db_notify.h"
 #include "host/typinfo.h"
 
 namespace host {
@@ -75,10 +76,6 @@ void TDataSource::Edit() {
   if (autoEdit_ && state_ == dsBrowse && dataSet_ != nullptr) dataSet_->Edit();
 }
 
-void TDataSource::Notification(TComponent* AComponent, TOperation Operation) {
-  TComponent::Notification(AComponent, Operation);
-}
-
 // State changes come as deUpdateState and are taken from the data set; other
 // events reach the links and this source's own handlers only while active.
 void TDataSource::DataEvent(TDataEvent Event, std::intptr_t Info) {
@@ -110,12 +107,10 @@ void TDataSource::DataEvent(TDataEvent Event, std::intptr_t Info) {
 // control bound to one field sees a grid already moved. A link that leaves
 // while others are told is skipped.
 void TDataSource::NotifyDataLinks(TDataEvent Event, std::intptr_t Info) {
-  std::vector<TDataLink*> links = dataLinks_;
   for (bool wide : {true, false})
-    for (TDataLink* link : links)
-      if ((link->bufferCount_ > 1) == wide &&
-          std::find(dataLinks_.begin(), dataLinks_.end(), link) != dataLinks_.end())
-        link->DataEvent(Event, Info);
+    detail::ForEachListed(dataLinks_, [=](TDataLink* Link) {
+      if ((Link->bufferCount_ > 1) == wide) Link->DataEvent(Event, Info);
+    });
 }
 
 void TDataSource::AddDataLink(TDataLink* Link) {

@@ -47,8 +47,6 @@ class TDataSource : public TComponent {
   void Edit();
   int DataLinkCount() const { return static_cast<int>(dataLinks_.size()); }
 
-  void Notification(TComponent* AComponent, TOperation Operation) override;
-
   TNotifyEvent OnStateChange;
   TDataChangeEvent OnDataChange;
   TNotifyEvent OnUpdateData;

@@ -29,8 +29,7 @@ class TOrdersModule : public host::TComponent {
     static const host::TPropertyTable table(
         host::TComponent::Properties(),
         {
-            host::BoolProp("OldCreateOrder", &TOrdersModule::OldCreateOrder,
-                           &TOrdersModule::OldCreateOrder, false),
+            host::StringProp("Caption", &TOrdersModule::Caption, &TOrdersModule::Caption, ""),
             host::IntProp("Height", &TOrdersModule::Height, &TOrdersModule::Height),
             host::IntProp("Width", &TOrdersModule::Width, &TOrdersModule::Width),
         });
@@ -48,16 +47,16 @@ class TOrdersModule : public host::TComponent {
     DataSet->FieldByName("TOTAL")->SetAsFloat(DataSet->FieldByName("PRICE")->AsFloat() * 2);
   }
 
-  bool OldCreateOrder = false;
+  std::string Caption;
   int Height = 0;
   int Width = 0;
 };
 
 // As another designer writes it: its own property order, floats with all
-// their digits, the old Calculated flag beside FieldKind.
+// their digits, the Calculated flag beside FieldKind.
 const char kDesignerText[] =
     "object OrdersModule: TOrdersModule\n"
-    "  OldCreateOrder = False\n"
+    "  Caption = 'Orders'\n"
     "  Left = 192\n"
     "  Top = 107\n"
     "  Height = 150\n"
@@ -115,6 +114,7 @@ const char kDesignerText[] =
 // The same module as this framework writes it.
 const char kWrittenText[] =
     "object OrdersModule: TOrdersModule\n"
+    "  Caption = 'Orders'\n"
     "  Height = 150\n"
     "  Width = 215\n"
     "  Left = 192\n"
@@ -293,8 +293,8 @@ TEST_F(DataModuleFiles, AtDesignTimeAFailedOpeningIsReportedAndTheRestStillReads
 
 TEST_F(DataModuleFiles, UnknownFieldClassesAndPropertiesFailWithTheirLine) {
   std::string unknownClass = kDesignerText;
-  unknownClass.replace(unknownClass.find("TIntegerField"), 13, "TLargeintField");
-  EXPECT_EQ(ReadError(unknownClass), "Line 25: Class TLargeintField not found");
+  unknownClass.replace(unknownClass.find("TIntegerField"), 13, "TRatioField");
+  EXPECT_EQ(ReadError(unknownClass), "Line 25: Class TRatioField not found");
   std::string unknownProperty = kDesignerText;
   unknownProperty.replace(unknownProperty.find("      Size = 10\n    end"), 0,
                           "      EditMask = '>aaa'\n");

@@ -115,6 +115,18 @@ TEST_F(DataAwareControls, AnEditShowsTheActiveRecordsFieldAsTheDataSetMoves) {
   EXPECT_EQ(name.Field(), nullptr);
 }
 
+TEST_F(DataAwareControls, AnEditBoundToAFieldThatIsNotThereStopsTheOpening) {
+  name.SetDataField("NOPE");
+  EXPECT_EQ(MessageOf<host::EDatabaseError>([&] { data.Open(); }), "Field 'NOPE' not found");
+  EXPECT_FALSE(data.Active());
+  EXPECT_EQ(source.State(), host::dsInactive);
+  EXPECT_EQ(grid.VisibleRows(), 0);
+  EXPECT_EQ(data.LiveBuffers(), 0);
+  name.SetDataField("NAME");
+  data.Open();
+  EXPECT_EQ(name.Text(), "Item 1");
+}
+
 TEST_F(DataAwareControls, TypingPutsTheDataSetIntoEditAndLeavingWritesTheField) {
   data.Open();
   name.SetFocused(true);

@@ -328,8 +328,8 @@ TEST_F(FormFileSyntax, UnknownClassesAndPropertiesFailWithTheirLineAndName) {
                 [&] { Read(head + "    Needle = 1.25\n  end\nend\n"); }),
             "Line 3: property Needle does not exist");
   EXPECT_EQ(velar::testing::MessageOf<host::EReadError>(
-                [&] { Read(head + "  end\n  object Table1: TTable\n  end\nend\n"); }),
-            "Line 4: Class TTable not found");
+                [&] { Read(head + "  end\n  object Ledger1: TLedger\n  end\nend\n"); }),
+            "Line 4: Class TLedger not found");
   EXPECT_EQ(velar::testing::MessageOf<host::EReadError>(
                 [&] { Read(head + "    Sides = [dsLeft, dsMiddle]\n  end\nend\n"); }),
             "Line 3: error setting Sides: 'dsMiddle' is not a member of TDialSides");

@@ -114,6 +114,8 @@ class TMemoryDataSet : public TDataSet {
   bool Converting = false;
   // The next post or delete fails with this message, as a driver's would.
   std::string FailNextChange;
+  // Records nothing in the trace (whose strings would allocate).
+  bool Quiet = false;
 
   // Lets tests compare bookmarks and records directly.
   using TDataSet::CursorPosChanged;
@@ -140,7 +142,7 @@ class TMemoryDataSet : public TDataSet {
     CheckBrowseMode();
     if (Value == RecNo()) return;
     DoBeforeScroll();
-    Log("SetRecNo " + std::to_string(Value));
+    Log("SetRecNo ", Value);
     cursor_ = std::clamp(Value - 1, 0, static_cast<int>(rows_.size()) - 1);
     Resync(host::rmCenter);
     DoAfterScroll();
@@ -221,13 +223,12 @@ class TMemoryDataSet : public TDataSet {
           result = host::grEOF;
         break;
     }
-    std::string note = std::string("GetRecord(") + kModes[GetMode] + ") -> ";
     if (result != host::grOK) {
-      Log(note + (result == host::grBOF ? "BOF" : "EOF"));
+      Log("GetRecord(", kModes[GetMode], ") -> ", result == host::grBOF ? "BOF" : "EOF");
       return result;
     }
     const TRow& row = rows_[static_cast<std::size_t>(cursor_)];
-    Log(note + std::to_string(row.Id));
+    Log("GetRecord(", kModes[GetMode], ") -> ", row.Id);
     std::memcpy(Buffer, row.Data.data(), row.Data.size());
     std::memcpy(Buffer + NullOffset(), row.Nulls.data(), row.Nulls.size());
     std::memcpy(Buffer + BookmarkOffset(), &row.Id, 4);
@@ -241,7 +242,7 @@ class TMemoryDataSet : public TDataSet {
     TRow row = RowFrom(Buffer);
     int at = Append ? static_cast<int>(rows_.size())
                     : std::clamp(cursor_, 0, static_cast<int>(rows_.size()));
-    Log("InternalAddRecord " + std::to_string(row.Id) + " at " + std::to_string(at));
+    Log("InternalAddRecord ", row.Id, " at ", at);
     rows_.insert(rows_.begin() + at, std::move(row));
     cursor_ = at;
   }
@@ -255,7 +256,7 @@ class TMemoryDataSet : public TDataSet {
   void InternalDelete() override {
     Fail("InternalDelete");
     if (cursor_ < 0 || cursor_ >= static_cast<int>(rows_.size())) host::DatabaseError("No row");
-    Log("InternalDelete " + std::to_string(rows_[static_cast<std::size_t>(cursor_)].Id));
+    Log("InternalDelete ", rows_[static_cast<std::size_t>(cursor_)].Id);
     rows_.erase(rows_.begin() + cursor_);
   }
   void InternalFirst() override {
@@ -265,7 +266,7 @@ class TMemoryDataSet : public TDataSet {
   void InternalGotoBookmark(const void* Bookmark) override {
     int id = 0;
     std::memcpy(&id, Bookmark, 4);
-    Log("InternalGotoBookmark " + std::to_string(id));
+    Log("InternalGotoBookmark ", id);
     cursor_ = IndexOfId(id);
     if (cursor_ < 0) cursor_ = static_cast<int>(rows_.size()) + 1;
   }
@@ -299,12 +300,12 @@ class TMemoryDataSet : public TDataSet {
       int at = static_cast<int>(rows_.size());
       if (GetBookmarkFlag(buffer) == host::bfInserted) at = std::max(IndexOfId(IdOf(buffer)), 0);
       if (GetBookmarkFlag(buffer) == host::bfBOF) at = 0;
-      Log("InternalPost insert " + std::to_string(row.Id) + " at " + std::to_string(at));
+      Log("InternalPost insert ", row.Id, " at ", at);
       rows_.insert(rows_.begin() + at, std::move(row));
       cursor_ = at;
     } else {
       TRow& row = rows_.at(static_cast<std::size_t>(cursor_));
-      Log("InternalPost edit " + std::to_string(row.Id));
+      Log("InternalPost edit ", row.Id);
       std::memcpy(row.Data.data(), buffer, row.Data.size());
       std::memcpy(row.Nulls.data(), buffer + NullOffset(), row.Nulls.size());
       for (auto& [column, value] : pendingBlobs_)
@@ -313,7 +314,7 @@ class TMemoryDataSet : public TDataSet {
     pendingBlobs_.clear();
   }
   void InternalSetToRecord(TRecordBuffer Buffer) override {
-    Log("InternalSetToRecord " + std::to_string(IdOf(Buffer)));
+    Log("InternalSetToRecord ", IdOf(Buffer));
     cursor_ = IndexOfId(IdOf(Buffer));
     if (cursor_ < 0) cursor_ = static_cast<int>(rows_.size());
   }
@@ -440,13 +441,22 @@ class TMemoryDataSet : public TDataSet {
     bool written_ = false;
   };
 
-  void Log(const std::string& Entry) { trace_->push_back(Entry); }
+  // Joins text and numbers into one entry; nothing at all when quiet.
+  template <class... Parts>
+  void Log(const Parts&... Entry) {
+    if (Quiet) return;
+    std::string entry;
+    (AppendPart(entry, Entry), ...);
+    trace_->push_back(std::move(entry));
+  }
+  static void AppendPart(std::string& Entry, const char* Text) { Entry += Text; }
+  static void AppendPart(std::string& Entry, int Number) { Entry += std::to_string(Number); }
 
   void Fail(const char* Step) {
     if (FailNextChange.empty()) return;
     std::string message = std::move(FailNextChange);
     FailNextChange.clear();
-    Log(std::string(Step) + " failed");
+    Log(Step, " failed");
     host::DatabaseError(message, this);
   }
 
