@@ -319,6 +319,8 @@ class TIntegerField : public TNumericField {
   void SetMinValue(std::int32_t Value) { minValue_ = Value; }
 
  protected:
+  // Virtual order (for the 16-bit subclasses): GetValue, StoreValue.
+  //
   // The value; false without one.
   virtual bool GetValue(std::int32_t& Value);
   // Stores Value after the range check (MinValue..MaxValue, and the type's).
@@ -470,7 +472,10 @@ class TDateTimeField : public TField {
  protected:
   // The value; false without one.
   bool GetValue(TDateTime& Value);
-  // The value as text in the display format, or in this type's own format.
+  // Virtual order (for the date and time subclasses): DefaultText,
+  // ParseText.
+  //
+  // The value as text in this type's own format.
   virtual std::string DefaultText(TDateTime Value) const;
   // Text to a value of this type; EDatabaseError when it is none.
   virtual TDateTime ParseText(const std::string& Text) const;
