@@ -3,6 +3,7 @@
 // routines and the value types drivers build on.
 #pragma once
 
+#include "base/VlrBlob.h"
 #include "base/VlrMessages.h"
 #include "base/VlrRoutines.h"
 #include "base/VlrSQL.h"

@@ -39,6 +39,10 @@ constexpr host::TResStringRec kMessages[] = {
      "needs braces but contains '}', or it contains a zero byte."},
     {szVelarResourceModule, VELAR_ERR_BACKUP_SELF,
      "Backup refused: the target %s is the database file itself."},
+    {szVelarResourceModule, VELAR_ERR_TOO_MANY_FIELDS,
+     "The result has %d columns; at most %d are supported."},
+    {szVelarResourceModule, VELAR_ERR_TOO_MANY_VARIABLES,
+     "The statement has %d host variables; at most %d are supported."},
     {szVelarResourceModule, VELAR_TXT_FALSE, "False"},
     {szVelarResourceModule, VELAR_TXT_TRUE, "True"},
 };

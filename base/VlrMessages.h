@@ -54,6 +54,9 @@ inline constexpr int VELAR_TXT_TRUE = 65509;
 // stay as translations know them.
 inline constexpr int VELAR_ERR_CONN_PARAM_VALUE = 65490;
 inline constexpr int VELAR_ERR_BACKUP_SELF = 65491;
+// The limits of the fixed descriptor arrays (VelarMaxItems).
+inline constexpr int VELAR_ERR_TOO_MANY_FIELDS = 65492;
+inline constexpr int VELAR_ERR_TOO_MANY_VARIABLES = 65493;
 
 // The current text of a message: the installed translation's, else the
 // built-in one. An identifier outside the table gives an empty string.

@@ -5,6 +5,7 @@
 
 #include "base/VlrRoutines.h"
 #include "base/VlrSQL.h"
+#include "host/application.h"
 #include "host/os.h"
 #include "host/sysutils.h"
 

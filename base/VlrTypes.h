@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "base/VlrRoutines.h"
 
@@ -55,5 +56,32 @@ struct TVelarVariables {
   std::int32_t OutCount = 0;
   bool Bound = false;  // bound to the driver's descriptors; need not be bound again
 };
+
+// How Find compares key values with a row.
+enum TVelarLocateOption : std::uint8_t {
+  nloCaseInsensitive = 0,  // texts equal ignoring case
+  nloPartialKey = 1,       // the field's text begins with the key's
+};
+
+// A set of TVelarLocateOption in one byte.
+class TVelarLocateOptions {
+ public:
+  constexpr TVelarLocateOptions() = default;
+  constexpr TVelarLocateOptions(std::initializer_list<TVelarLocateOption> Options) {
+    for (TVelarLocateOption option : Options)
+      bits_ = static_cast<std::uint8_t>(bits_ | Bit(option));
+  }
+  constexpr bool Contains(TVelarLocateOption Option) const { return (bits_ & Bit(Option)) != 0; }
+  constexpr std::uint8_t Bits() const { return bits_; }
+
+ private:
+  static constexpr std::uint8_t Bit(TVelarLocateOption Option) {
+    return static_cast<std::uint8_t>(1u << Option);
+  }
+  std::uint8_t bits_ = 0;
+};
+
+// Which graphic of a picture a blob holds.
+enum TVelarGraphicType : std::uint8_t { gtBitmap = 0, gtMetafile = 1, gtIcon = 2 };
 
 }  // namespace velar

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "host/exceptions.h"
+
 namespace host {
 
 namespace {
@@ -43,6 +45,32 @@ TApplication::TMessageBoxHandler TApplication::SetMessageBoxHandler(TMessageBoxH
 
 // Never destroyed: components it owns may still be in use while other
 // libraries' static objects are torn down at exit.
+// Reports the exception in flight; one that is no std::exception still gets a
+// message, so that nothing is swallowed without a word.
+void TApplication::HandleException(TObject* Sender) {
+  std::exception_ptr current = std::current_exception();
+  if (!current) return;
+  try {
+    std::rethrow_exception(current);
+  } catch (const EAbort&) {
+  } catch (const std::exception& e) {
+    if (OnException)
+      OnException(Sender, e);
+    else
+      ShowException(e);
+  } catch (...) {
+    Exception unknown("Unknown exception");
+    if (OnException)
+      OnException(Sender, unknown);
+    else
+      ShowException(unknown);
+  }
+}
+
+void TApplication::ShowException(const std::exception& E) {
+  MessageBox(E.what(), "Error", MB_OK | MB_ICONERROR);
+}
+
 TApplication* const Application = new TApplication(nullptr);
 
 }  // namespace host

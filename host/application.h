@@ -4,6 +4,7 @@
 // can record what would have been shown.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -38,6 +39,17 @@ class TApplication : public TComponent {
   int MessageBox(const std::string& Text, const std::string& Caption, int Flags);
   // Installs a handler (an empty one restores the default); returns the previous.
   TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler Handler);
+
+  // Reports the exception being handled (call it inside a catch block) to the
+  // user without passing it on: OnException when assigned, otherwise a
+  // message box with its text. EAbort is not reported at all. Sender is the
+  // object in whose work the exception arose.
+  void HandleException(TObject* Sender);
+  // The message box HandleException shows when there is no OnException.
+  void ShowException(const std::exception& E);
+
+  using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
+  TExceptionEvent OnException;
 
  private:
   TMessageBoxHandler messageBoxHandler_;

@@ -8,6 +8,7 @@
 #include <typeinfo>
 
 #include "host/exceptions.h"
+#include "host/formfile.h"
 #include "host/sysutils.h"
 
 namespace host {
@@ -181,6 +182,67 @@ void TComponent::ValidateRename(TComponent* AComponent, const std::string& CurNa
     throw EComponentError("A component named \"" + NewName + "\" already exists.");
 }
 
+// By default a component's block nests the components it owns.
+TComponent* TComponent::GetChildOwner() {
+  return this;
+}
+
+// Only components with children that they do not own (a data set and its
+// fields) list any here.
+void TComponent::GetChildren(const TGetChildProc& /*Proc*/, TComponent* /*Root*/) {}
+
+// For components it owns, the position is the place in its own list.
+void TComponent::SetChildOrder(TComponent* Child, int Order) {
+  if (Child != nullptr && Child->owner_ == this) Child->SetComponentIndex(Order);
+}
+
+// Most components stand alone; those that belong to another (a field to its
+// data set) override these three.
+bool TComponent::HasParent() const {
+  return false;
+}
+
+TComponent* TComponent::GetParentComponent() const {
+  return nullptr;
+}
+
+void TComponent::SetParentComponent(TComponent* /*Value*/) {}
+
+namespace {
+
+// Left is the low half of DesignInfo and Top the high half, each a signed
+// 16-bit value.
+std::int32_t DesignHalf(std::int32_t Info, bool High) {
+  return static_cast<std::int16_t>(High ? (static_cast<std::uint32_t>(Info) >> 16) & 0xFFFF
+                                        : static_cast<std::uint32_t>(Info) & 0xFFFF);
+}
+
+std::int32_t WithDesignHalf(std::int32_t Info, bool High, std::int64_t Value) {
+  auto bits = static_cast<std::uint32_t>(static_cast<std::uint16_t>(Value));
+  auto info = static_cast<std::uint32_t>(Info);
+  info = High ? (info & 0x0000FFFFu) | (bits << 16) : (info & 0xFFFF0000u) | bits;
+  return static_cast<std::int32_t>(info);
+}
+
+}  // namespace
+
+// Left and Top are written when they differ from the ancestor's (or from 0),
+// the way a designer places non-visual components on a form or data module.
+void TComponent::DefineProperties(TFiler* Filer) {
+  TPersistent::DefineProperties(Filer);
+  auto* ancestor = dynamic_cast<TComponent*>(Filer->Ancestor());
+  std::int32_t ancestorInfo = ancestor != nullptr ? ancestor->designInfo_ : 0;
+  for (bool high : {false, true}) {
+    Filer->DefineProperty(
+        high ? "Top" : "Left",
+        [this, high](TReader& Reader) {
+          designInfo_ = WithDesignHalf(designInfo_, high, Reader.ReadInteger());
+        },
+        [this, high](TWriter& Writer) { Writer.WriteInteger(DesignHalf(designInfo_, high)); },
+        DesignHalf(designInfo_, high) != DesignHalf(ancestorInfo, high));
+  }
+}
+
 // A component's owner is the component that frees it.
 TPersistent* TComponent::GetOwner() {
   return owner_;
@@ -203,6 +265,20 @@ int TComponent::ComponentIndex() const {
   auto& siblings = owner_->components_;
   auto found = std::find(siblings.begin(), siblings.end(), this);
   return found == siblings.end() ? -1 : static_cast<int>(found - siblings.begin());
+}
+
+// Reorders the owner's list; the designer and form files use this to keep
+// the order in which components were made.
+void TComponent::SetComponentIndex(int Index) {
+  if (owner_ == nullptr) return;
+  auto& siblings = owner_->components_;
+  int current = ComponentIndex();
+  if (current < 0) return;
+  int last = static_cast<int>(siblings.size()) - 1;
+  Index = std::clamp(Index, 0, last);
+  if (Index == current) return;
+  siblings.erase(siblings.begin() + current);
+  siblings.insert(siblings.begin() + Index, this);
 }
 
 // The owned component with that name, compared without regard to case.
@@ -278,6 +354,10 @@ void TComponent::SetReading(bool Value) {
 
 void TComponent::SetWriting(bool Value) {
   SetFlag(csWriting, Value);
+}
+
+void TComponent::SetInline(bool Value) {
+  SetFlag(csInline, Value);
 }
 
 // Marks the tree below this component as going away, so that code run during

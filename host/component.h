@@ -70,6 +70,7 @@ enum TComponentStateFlag : std::uint8_t {
   csWriting,
   csDestroying,
   csDesigning,
+  csInline,  // read from an "inline" block: a frame embedded in another root
 };
 
 // The set of TComponentStateFlag values a component is in.
@@ -106,21 +107,43 @@ class TComponentState {
 // calls Destroying() first.
 class TComponent : public TPersistent {
  public:
+  // Receives the components a component writes nested in its block.
+  using TGetChildProc = std::function<void(TComponent*)>;
+
   explicit TComponent(TComponent* AOwner);
   TComponent(const TComponent&) = delete;
   TComponent& operator=(const TComponent&) = delete;
   ~TComponent() override;
 
   // Virtual order (a contract for subclasses): Loaded, Notification, SetName,
-  // ValidateRename; after those of TPersistent.
+  // ValidateRename, GetChildOwner, GetChildren, SetChildOrder, HasParent,
+  // GetParentComponent, SetParentComponent; after those of TPersistent.
   virtual void Loaded();
   virtual void Notification(TComponent* AComponent, TOperation Operation);
   virtual void SetName(const std::string& NewName);
   virtual void ValidateRename(TComponent* AComponent, const std::string& CurName,
                               const std::string& NewName);
 
+  // Form files nest a component's block in its owner's, except for components
+  // that have a parent component (a data set's fields): those are owned by the
+  // parent's GetChildOwner (the form) and written nested in the parent, which
+  // hands them to the writer through GetChildren. Reading a nested block
+  // makes the component in GetChildOwner of the enclosing one and, when it
+  // HasParent, gives it the enclosing one through SetParentComponent.
+  virtual TComponent* GetChildOwner();
+  virtual void GetChildren(const TGetChildProc& Proc, TComponent* Root);
+  // Puts Child, read nested in this component with a "[n]" index, at
+  // position Order among this component's children.
+  virtual void SetChildOrder(TComponent* Child, int Order);
+  virtual bool HasParent() const;
+  virtual TComponent* GetParentComponent() const;
+  virtual void SetParentComponent(TComponent* Value);
+
   TPersistent* GetOwner() override;
   std::string GetNamePath() override;
+  // Non-visual components keep their place on the designer's surface in
+  // DesignInfo, stored in form files as Left and Top.
+  void DefineProperties(TFiler* Filer) override;
 
   // Published: Name (held by the form file's object header, not written as a
   // property) and Tag, default 0.
@@ -137,6 +160,8 @@ class TComponent : public TPersistent {
   int ComponentCount() const { return static_cast<int>(components_.size()); }
   TComponent* Components(int Index) const;
   int ComponentIndex() const;
+  // Moves the component to Index in its owner's list (clamped to the list).
+  void SetComponentIndex(int Index);
   TComponent* FindComponent(const std::string& AName) const;
   void InsertComponent(TComponent* AComponent);
   void RemoveComponent(TComponent* AComponent);
@@ -151,6 +176,19 @@ class TComponent : public TPersistent {
   void SetWriting(bool Value);
   // Marks this component and its owned tree as being destroyed.
   void Destroying();
+  // The reader marks the components of an "inline" block.
+  void SetInline(bool Value);
+
+  // A sub-component is an internal part its owner's constructor makes (a data
+  // set's own statement, say); form files do not write it, as the owner makes
+  // it again. Any other component, named or not, is written.
+  bool IsSubComponent() const { return subComponent_; }
+  void SetSubComponent(bool Value) { subComponent_ = Value; }
+
+  // The designer's position of a non-visual component: Left in the low 16
+  // bits, Top in the high 16 bits, both signed.
+  std::int32_t DesignInfo() const { return designInfo_; }
+  void SetDesignInfo(std::int32_t Value) { designInfo_ = Value; }
 
   void FreeNotification(TComponent* AComponent);
   void RemoveFreeNotification(TComponent* AComponent);
@@ -163,6 +201,8 @@ class TComponent : public TPersistent {
   TComponent* owner_ = nullptr;
   std::string name_;
   std::intptr_t tag_ = 0;
+  std::int32_t designInfo_ = 0;
+  bool subComponent_ = false;
   TComponentState state_;
   std::vector<TComponent*> components_;    // owned, in insertion order
   std::vector<TComponent*> freeNotifies_;  // both sides of every FreeNotification pair

@@ -20,6 +20,12 @@ EComponentError::~EComponentError() = default;
 EInvalidOperation::~EInvalidOperation() = default;
 EOSError::~EOSError() = default;
 EDatabaseError::~EDatabaseError() = default;
+EAbort::~EAbort() = default;
+
+// The text is for debuggers only; handlers never show an EAbort.
+void Abort() {
+  throw EAbort("Operation aborted");
+}
 
 // One text for lists of lines, components, properties and handlers alike.
 void RaiseListIndexError(int Index) {

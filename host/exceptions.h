@@ -40,6 +40,11 @@ HOST_DECLARE_EXCEPTION(EComponentError, Exception);  // component naming or owne
 HOST_DECLARE_EXCEPTION(EInvalidOperation, Exception);
 HOST_DECLARE_EXCEPTION(EOSError, Exception);        // operating-system call failed
 HOST_DECLARE_EXCEPTION(EDatabaseError, Exception);  // record-set framework errors
+HOST_DECLARE_EXCEPTION(EAbort, Exception);          // a silent stop: reported to nobody
+
+// Stops the current operation without a message: raises EAbort, which
+// HandleException passes over.
+[[noreturn]] void Abort();
 
 // Raises the one error every list of the framework gives for an index outside
 // it: EListError "List index out of bounds (Index)".

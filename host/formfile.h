@@ -22,11 +22,21 @@
 // One block per component, nested by owner; a component's properties come
 // from its class's published-property table (host/typinfo.h) and are written
 // unless they equal their declared default. Sub-objects' properties are
-// written as "Sub.Prop", string lists as "X.Strings = (...)", raw-byte
-// properties that a class defines through DefineProperties as "{hex}",
-// component references by name and events by the name of their handler in the
-// root's method table. Components without a name are a component's internal
-// parts, made again by its constructor, and are not written.
+// written as "Sub.Prop", string lists as "X.Strings = (...)", collections as
+// "X = <item ... end>", sets as "[a, b]", raw-byte properties that a class
+// defines through DefineProperties as "{hex}" and value properties it defines
+// there as plain values or lists "(1 2 3)", component references by name and
+// events by the name of their handler in the root's method table. A
+// component that has a parent component (a data set's field) is written
+// nested in its parent's block although its owner is the form. Components
+// without a name are written as "object TClass"; sub-components (the internal
+// parts a constructor makes, host/component.h) are not written.
+//
+// Besides what the writer produces, the reader takes what other designers of
+// this family write: "inline" blocks (frames), "[n]" child positions after
+// the class name, character codes beyond #255 (kept as UTF-8), strings
+// continued with "+" over several lines, and a value that starts on the line
+// after its "=".
 //
 // Reading parses the whole text first, then creates the components and sets
 // their properties while they are in csReading and csLoading, resolves the
@@ -37,9 +47,11 @@
 // component the read created is gone again.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/component.h"
 #include "host/exceptions.h"
@@ -47,6 +59,69 @@
 namespace host {
 
 class TStream;
+
+namespace formfile {
+struct TValue;
+}  // namespace formfile
+
+// Reads the value of a property that a class defines through
+// TFiler::DefineProperty: one value, or a list "( ... )" of values read
+// between ReadListBegin and ReadListEnd. A value of another kind than the one
+// asked for raises EReadError.
+class TReader {
+ public:
+  explicit TReader(const formfile::TValue& Value);
+  TReader(const TReader&) = delete;
+  TReader& operator=(const TReader&) = delete;
+
+  std::int64_t ReadInteger();
+  // An integer is read as a floating-point value too.
+  double ReadFloat();
+  std::string ReadString();
+  bool ReadBoolean();
+  std::string ReadIdent();
+  void ReadListBegin();
+  // True when the list being read has no more values.
+  bool EndOfList() const;
+  void ReadListEnd();
+
+ private:
+  const formfile::TValue& Take(const char* Expected);
+
+  struct TListPos {
+    const formfile::TValue* List;
+    std::size_t Next;
+  };
+  const formfile::TValue* value_;
+  bool taken_ = false;
+  std::vector<TListPos> lists_;
+};
+
+// Writes the value of a property that a class defines through
+// TFiler::DefineProperty: exactly one value, which may be a list.
+class TWriter {
+ public:
+  // Appends to Out; list items go on lines indented by Indent levels + 1.
+  TWriter(std::string& Out, int Indent);
+  TWriter(const TWriter&) = delete;
+  TWriter& operator=(const TWriter&) = delete;
+
+  void WriteInteger(std::int64_t Value);
+  // EWriteError for infinities and NaN.
+  void WriteFloat(double Value);
+  void WriteString(std::string_view Value);
+  void WriteBoolean(bool Value);
+  void WriteIdent(std::string_view Value);
+  void WriteListBegin();
+  void WriteListEnd();
+
+ private:
+  void BeginValue();
+
+  std::string& out_;
+  int indent_;
+  int depth_ = 0;
+};
 
 // A form-file reading error tied to a line of the text.
 class EFormReadError : public EReadError {
@@ -70,6 +145,8 @@ class EFormReadError : public EReadError {
 class TFiler {
  public:
   using TStreamProc = std::function<void(TStream*)>;
+  using TReaderProc = std::function<void(TReader&)>;
+  using TWriterProc = std::function<void(TWriter&)>;
 
   TFiler() = default;
   TFiler(const TFiler&) = delete;
@@ -82,6 +159,10 @@ class TFiler {
   // the store test and is ignored when reading.
   virtual void DefineBinaryProperty(const std::string& Name, const TStreamProc& ReadData,
                                     const TStreamProc& WriteData, bool HasData) = 0;
+  // Declares a property held as a plain value (or a list of values), such as
+  // a component's designer position "Left = 40"; the same rules otherwise.
+  virtual void DefineProperty(const std::string& Name, const TReaderProc& ReadData,
+                              const TWriterProc& WriteData, bool HasData) = 0;
 
   // The root being read or written.
   TComponent* Root() const { return root_; }

@@ -1,6 +1,10 @@
 // The form-file lexer and parser: text in, a tree of object blocks out. The
 // whole file is parsed before any component is touched, so a file with a
 // syntax error changes nothing.
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <system_error>
 #include <utility>
 
 #include "host/formfile.h"
@@ -16,13 +20,16 @@ struct TToken {
     tkEnd,
     tkIdentifier,  // may hold dots: Params.Data, Form1.Session1
     tkInteger,
-    tkString,  // one quoted piece or one #code, already decoded
+    tkFloat,
+    tkString,  // one quoted piece or one run of #codes, already decoded
     tkSymbol,
     tkBinary,  // a whole {hex} block, decoded to bytes
   };
   TKind Kind = tkEnd;
   std::string Text;
   std::int64_t Integer = 0;
+  double Float = 0;
+  char Suffix = 0;  // tkFloat: s, c or d after the digits
   char Symbol = 0;
   int Line = 1;
   bool Spaced = false;  // white space came before it (adjacent strings join)
@@ -63,6 +70,26 @@ std::string DescribeChar(char c) {
   throw EFormReadError(Line, What);
 }
 
+// Appends a character code beyond #255 as UTF-8. Half of a surrogate pair
+// that has no other half keeps its own three-byte form, so that writing the
+// text again gives the same code back.
+void AppendUtf8(std::string& Out, std::uint32_t Code) {
+  auto put = [&Out](std::uint32_t Byte) { Out += static_cast<char>(Byte); };
+  if (Code < 0x800) {
+    put(0xC0 | (Code >> 6));
+    put(0x80 | (Code & 0x3F));
+  } else if (Code < 0x10000) {
+    put(0xE0 | (Code >> 12));
+    put(0x80 | ((Code >> 6) & 0x3F));
+    put(0x80 | (Code & 0x3F));
+  } else {
+    put(0xF0 | (Code >> 18));
+    put(0x80 | ((Code >> 12) & 0x3F));
+    put(0x80 | ((Code >> 6) & 0x3F));
+    put(0x80 | (Code & 0x3F));
+  }
+}
+
 // Splits the text into tokens, counting lines ("\r\n", "\n" and a lone "\r"
 // each end one).
 class TLexer {
@@ -78,15 +105,17 @@ class TLexer {
     char c = text_[pos_];
     if (IsIdentStart(c)) {
       LexIdentifier(token);
-    } else if (IsDigit(c) || (c == '-' && pos_ + 1 < text_.size() && IsDigit(text_[pos_ + 1]))) {
-      LexInteger(token);
+    } else if (IsDigit(c) || c == '$' ||
+               (c == '-' && pos_ + 1 < text_.size() &&
+                (IsDigit(text_[pos_ + 1]) || text_[pos_ + 1] == '$'))) {
+      LexNumber(token);
     } else if (c == '\'') {
       LexQuoted(token);
     } else if (c == '#') {
-      LexCharCode(token);
+      LexCharCodes(token);
     } else if (c == '{') {
       LexBinary(token);
-    } else if (c == ':' || c == '=' || c == '(' || c == ')' || c == '+') {
+    } else if (std::string_view(":=()+[],<>").find(c) != std::string_view::npos) {
       token.Kind = TToken::tkSymbol;
       token.Symbol = c;
       ++pos_;
@@ -131,28 +160,85 @@ class TLexer {
     token.Text.assign(text_.substr(start, pos_ - start));
   }
 
-  // A decimal integer within 64 bits, not run together with a name.
-  void LexInteger(TToken& token) {
+  // A decimal integer within 64 bits, a hexadecimal one after '$', or a
+  // floating-point number with a fraction, an exponent or both, perhaps
+  // followed by the letter s, c or d that says what kind of number it was.
+  void LexNumber(TToken& token) {
     std::size_t start = pos_;
     bool negative = text_[pos_] == '-';
     if (negative) ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == '$') {
+      LexHex(token, start, negative);
+      return;
+    }
     std::size_t digitsStart = pos_;
     while (pos_ < text_.size() && IsDigit(text_[pos_]))
       ++pos_;
+    std::size_t digitsEnd = pos_;
+    bool isFloat = false;
+    if (pos_ + 1 < text_.size() && text_[pos_] == '.' && IsDigit(text_[pos_ + 1])) {
+      isFloat = true;
+      ++pos_;
+      while (pos_ < text_.size() && IsDigit(text_[pos_]))
+        ++pos_;
+    }
+    if (pos_ < text_.size() && (text_[pos_] == 'E' || text_[pos_] == 'e')) {
+      std::size_t exponent = pos_ + 1;
+      if (exponent < text_.size() && (text_[exponent] == '+' || text_[exponent] == '-')) ++exponent;
+      if (exponent < text_.size() && IsDigit(text_[exponent])) {
+        isFloat = true;
+        pos_ = exponent;
+        while (pos_ < text_.size() && IsDigit(text_[pos_]))
+          ++pos_;
+      }
+    }
+    std::string_view spelled = text_.substr(start, pos_ - start);
+    if (isFloat && pos_ < text_.size() &&
+        std::string_view("sScCdD").find(text_[pos_]) != std::string_view::npos) {
+      token.Suffix = static_cast<char>(text_[pos_] | 0x20);
+      ++pos_;
+    }
     if (pos_ < text_.size() && (IsIdentChar(text_[pos_]) || text_[pos_] == '.'))
       Fail(line_, "invalid number " + std::string(text_.substr(start, pos_ + 1 - start)));
+    if (isFloat) {
+      token.Kind = TToken::tkFloat;
+      // from_chars, unlike strtod, reads "." whatever the C locale says.
+      auto [end, error] =
+          std::from_chars(spelled.data(), spelled.data() + spelled.size(), token.Float);
+      if (error != std::errc() || end != spelled.data() + spelled.size() ||
+          !std::isfinite(token.Float))
+        Fail(line_, "the number " + std::string(spelled) + " is out of range");
+      return;
+    }
     const std::uint64_t limit = negative ? std::uint64_t{1} << 63 : (std::uint64_t{1} << 63) - 1;
     std::uint64_t magnitude = 0;
-    for (std::size_t i = digitsStart; i < pos_; ++i) {
+    for (std::size_t i = digitsStart; i < digitsEnd; ++i) {
       auto digit = static_cast<std::uint64_t>(text_[i] - '0');
       if (magnitude > (limit - digit) / 10)
-        Fail(line_,
-             "the number " + std::string(text_.substr(start, pos_ - start)) + " is too large");
+        Fail(line_, "the number " + std::string(spelled) + " is too large");
       magnitude = magnitude * 10 + digit;
     }
     token.Kind = TToken::tkInteger;
     token.Integer =
         negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+  }
+
+  // $FF: up to 16 hex digits, taken as the bits of a 64-bit value.
+  void LexHex(TToken& token, std::size_t Start, bool Negative) {
+    ++pos_;
+    std::uint64_t bits = 0;
+    std::size_t digits = 0;
+    while (pos_ < text_.size() && HexDigitValue(text_[pos_]) >= 0) {
+      if (++digits > 16)
+        Fail(line_,
+             "the number " + std::string(text_.substr(Start, pos_ - Start)) + " is too large");
+      bits = bits * 16 + static_cast<std::uint64_t>(HexDigitValue(text_[pos_]));
+      ++pos_;
+    }
+    if (digits == 0 || (pos_ < text_.size() && IsIdentChar(text_[pos_])))
+      Fail(line_, "invalid number " + std::string(text_.substr(Start, pos_ + 1 - Start)));
+    token.Kind = TToken::tkInteger;
+    token.Integer = static_cast<std::int64_t>(Negative ? 0 - bits : bits);
   }
 
   // 'text' with '' for a quote; a string ends on its own line.
@@ -175,25 +261,52 @@ class TLexer {
     }
   }
 
-  // #13 or #$0D: one character by its code.
-  void LexCharCode(TToken& token) {
+  // A run of #13#10 or #$0D codes with nothing between them. Codes up to 255
+  // are single bytes; larger ones are characters kept as UTF-8, and a
+  // surrogate pair written as two codes (#55357#56832) is one character.
+  void LexCharCodes(TToken& token) {
+    token.Kind = TToken::tkString;
+    std::uint32_t pendingHigh = 0;
+    auto flushHigh = [&] {
+      if (pendingHigh != 0) AppendUtf8(token.Text, pendingHigh);
+      pendingHigh = 0;
+    };
+    while (pos_ < text_.size() && text_[pos_] == '#') {
+      std::uint32_t code = LexCharCode();
+      if (pendingHigh != 0 && code >= 0xDC00 && code <= 0xDFFF) {
+        AppendUtf8(token.Text, 0x10000 + ((pendingHigh - 0xD800) << 10) + (code - 0xDC00));
+        pendingHigh = 0;
+        continue;
+      }
+      flushHigh();
+      if (code >= 0xD800 && code <= 0xDBFF)
+        pendingHigh = code;
+      else if (code <= 0xFF)
+        token.Text += static_cast<char>(code);
+      else
+        AppendUtf8(token.Text, code);
+    }
+    flushHigh();
+  }
+
+  // One #code, decimal or $hex, up to the last character code (#1114111).
+  std::uint32_t LexCharCode() {
     ++pos_;
     bool hex = pos_ < text_.size() && text_[pos_] == '$';
     if (hex) ++pos_;
     std::size_t digits = 0;
-    unsigned value = 0;
+    std::uint32_t value = 0;
     while (pos_ < text_.size()) {
       int digit =
           hex ? HexDigitValue(text_[pos_]) : (IsDigit(text_[pos_]) ? text_[pos_] - '0' : -1);
       if (digit < 0) break;
-      value = value * (hex ? 16u : 10u) + static_cast<unsigned>(digit);
-      if (value > 255) Fail(line_, "character code out of range (0..255)");
+      value = value * (hex ? 16u : 10u) + static_cast<std::uint32_t>(digit);
+      if (value > 0x10FFFF) Fail(line_, "character code out of range (0..1114111)");
       ++digits;
       ++pos_;
     }
     if (digits == 0) Fail(line_, "'#' must be followed by a character code");
-    token.Kind = TToken::tkString;
-    token.Text.assign(1, static_cast<char>(value));
+    return value;
   }
 
   // {hex digits}, possibly over several lines; the digits must pair up.
@@ -239,8 +352,7 @@ class TParser {
 
   // A file is one root object block and nothing after it.
   TObjectNode ParseFile() {
-    if (!IsKeyword("object") && !IsKeyword("inherited"))
-      Fail(token_.Line, "a form file begins with 'object'");
+    if (!AtObjectKeyword()) Fail(token_.Line, "a form file begins with 'object'");
     TObjectNode root = ParseObject(1);
     if (token_.Kind != TToken::tkEnd) Fail(token_.Line, "text after the end of the root object");
     return root;
@@ -258,6 +370,15 @@ class TParser {
     return token_.Kind == TToken::tkSymbol && token_.Symbol == Symbol;
   }
 
+  bool AtObjectKeyword() const {
+    return IsKeyword("object") || IsKeyword("inherited") || IsKeyword("inline");
+  }
+
+  void ExpectSymbol(char Symbol, const std::string& Context) {
+    if (!IsSymbol(Symbol)) Fail(token_.Line, std::string("expected '") + Symbol + "' " + Context);
+    Advance();
+  }
+
   // A single name (no dots), as components and classes have.
   std::string ExpectName(const char* What) {
     if (token_.Kind != TToken::tkIdentifier || token_.Text.find('.') != std::string::npos)
@@ -267,12 +388,21 @@ class TParser {
     return name;
   }
 
-  // object [Name:] Class, then properties and objects, then end.
-  TObjectNode ParseObject(int Depth) {
+  // Nesting of objects, collections and lists shares one limit, so that no
+  // text can run the parser out of stack.
+  void CheckDepth(int Depth) const {
     if (Depth > kMaxNesting) Fail(token_.Line, "objects nested too deeply");
+  }
+
+  // object|inherited|inline [Name:] Class [[n]], then properties and
+  // objects, then end.
+  TObjectNode ParseObject(int Depth) {
+    CheckDepth(Depth);
     TObjectNode node;
     node.Line = token_.Line;
-    node.Inherited = IsKeyword("inherited");
+    node.Flavour = IsKeyword("inherited") ? TObjectNode::ofInherited
+                   : IsKeyword("inline")  ? TObjectNode::ofInline
+                                          : TObjectNode::ofObject;
     Advance();
     std::string first = ExpectName("a component name or class name");
     if (IsSymbol(':')) {
@@ -282,6 +412,14 @@ class TParser {
     } else {
       node.ClassName = std::move(first);
     }
+    if (IsSymbol('[')) {
+      Advance();
+      if (token_.Kind != TToken::tkInteger || token_.Integer < 0 || token_.Integer > 0x7FFFFFFF)
+        Fail(token_.Line, "expected a position after '[' in object " + Describe(node));
+      node.ChildPos = static_cast<int>(token_.Integer);
+      Advance();
+      ExpectSymbol(']', "after the position of object " + Describe(node));
+    }
     for (;;) {
       if (token_.Kind == TToken::tkEnd)
         Fail(token_.Line, "end of file inside object " + Describe(node) + " begun at line " +
@@ -290,13 +428,13 @@ class TParser {
         Advance();
         return node;
       }
-      if (IsKeyword("object") || IsKeyword("inherited")) {
+      if (AtObjectKeyword()) {
         node.Children.push_back(ParseObject(Depth + 1));
         continue;
       }
       if (token_.Kind != TToken::tkIdentifier)
         Fail(token_.Line, "expected a property name, 'object' or 'end'");
-      node.Properties.push_back(ParseProperty());
+      node.Properties.push_back(ParseProperty(Depth));
     }
   }
 
@@ -306,21 +444,23 @@ class TParser {
   }
 
   // Name = value
-  TPropertyNode ParseProperty() {
+  TPropertyNode ParseProperty(int Depth) {
     TPropertyNode prop;
     prop.Line = token_.Line;
     prop.Path = std::move(token_.Text);
     Advance();
     if (!IsSymbol('=')) Fail(token_.Line, "expected '=' after " + prop.Path);
     Advance();
-    prop.Value = ParseValue(prop.Path);
+    prop.Value = ParseValue(prop.Path, Depth);
     return prop;
   }
 
   // One value; its kind is checked against the property later, when the
   // reader knows which property it is.
-  TValue ParseValue(const std::string& Path) {
+  TValue ParseValue(const std::string& Path, int Depth) {
+    CheckDepth(Depth);
     TValue value;
+    value.Line = token_.Line;
     switch (token_.Kind) {
       case TToken::tkIdentifier:
         value.Kind = TValue::vkIdentifier;
@@ -330,6 +470,12 @@ class TParser {
       case TToken::tkInteger:
         value.Kind = TValue::vkInteger;
         value.Integer = token_.Integer;
+        Advance();
+        return value;
+      case TToken::tkFloat:
+        value.Kind = TValue::vkFloat;
+        value.Float = token_.Float;
+        value.Suffix = token_.Suffix;
         Advance();
         return value;
       case TToken::tkString:
@@ -344,7 +490,17 @@ class TParser {
       case TToken::tkSymbol:
         if (token_.Symbol == '(') {
           value.Kind = TValue::vkList;
-          ParseList(value.Lines);
+          ParseList(value.Items, Path, Depth);
+          return value;
+        }
+        if (token_.Symbol == '[') {
+          value.Kind = TValue::vkSet;
+          ParseSet(value.Items, Path);
+          return value;
+        }
+        if (token_.Symbol == '<') {
+          value.Kind = TValue::vkCollection;
+          ParseCollection(value.Collection, Path, Depth);
           return value;
         }
         break;
@@ -374,8 +530,8 @@ class TParser {
     }
   }
 
-  // ( 'line' 'line' ... )
-  void ParseList(std::vector<std::string>& Lines) {
+  // ( value value ... ): strings, numbers and names.
+  void ParseList(std::vector<TValue>& Items, const std::string& Path, int Depth) {
     int startLine = token_.Line;
     Advance();
     for (;;) {
@@ -385,8 +541,63 @@ class TParser {
       }
       if (token_.Kind == TToken::tkEnd)
         Fail(token_.Line, "end of file inside the list begun at line " + std::to_string(startLine));
-      if (token_.Kind != TToken::tkString) Fail(token_.Line, "expected a string or ')' in a list");
-      Lines.push_back(ParseString());
+      if (token_.Kind == TToken::tkSymbol && token_.Symbol != '(')
+        Fail(token_.Line, "expected a value or ')' in the list of " + Path);
+      Items.push_back(ParseValue(Path, Depth + 1));
+    }
+  }
+
+  // [ name, name ] or [].
+  void ParseSet(std::vector<TValue>& Names, const std::string& Path) {
+    Advance();
+    if (IsSymbol(']')) {
+      Advance();
+      return;
+    }
+    for (;;) {
+      TValue name;
+      name.Line = token_.Line;
+      name.Kind = TValue::vkIdentifier;
+      name.Text = ExpectName(("a set member in " + Path).c_str());
+      Names.push_back(std::move(name));
+      if (IsSymbol(']')) {
+        Advance();
+        return;
+      }
+      ExpectSymbol(',', "or ']' in the set of " + Path);
+    }
+  }
+
+  // < item Name = value ... end item ... end >, or <>.
+  void ParseCollection(std::vector<TCollectionItemNode>& Items, const std::string& Path,
+                       int Depth) {
+    int startLine = token_.Line;
+    Advance();
+    for (;;) {
+      if (IsSymbol('>')) {
+        Advance();
+        return;
+      }
+      if (token_.Kind == TToken::tkEnd)
+        Fail(token_.Line,
+             "end of file inside the collection begun at line " + std::to_string(startLine));
+      if (!IsKeyword("item")) Fail(token_.Line, "expected 'item' or '>' in the items of " + Path);
+      TCollectionItemNode item;
+      item.Line = token_.Line;
+      Advance();
+      for (;;) {
+        if (token_.Kind == TToken::tkEnd)
+          Fail(token_.Line,
+               "end of file inside the item begun at line " + std::to_string(item.Line));
+        if (IsKeyword("end")) {
+          Advance();
+          break;
+        }
+        if (token_.Kind != TToken::tkIdentifier)
+          Fail(token_.Line, "expected a property name or 'end' in an item of " + Path);
+        item.Properties.push_back(ParseProperty(Depth + 1));
+      }
+      Items.push_back(std::move(item));
     }
   }
 

@@ -5,6 +5,7 @@
 #include <exception>
 #include <vector>
 
+#include "host/collection.h"
 #include "host/formfile.h"
 #include "host/formfile_internal.h"
 #include "host/stream.h"
@@ -54,12 +55,18 @@ const char* ValueKindName(TValue::TKind Kind) {
       return "a name";
     case TValue::vkInteger:
       return "a number";
+    case TValue::vkFloat:
+      return "a floating-point number";
     case TValue::vkString:
       return "a string";
     case TValue::vkList:
       return "a list";
     case TValue::vkBinary:
       return "a binary value";
+    case TValue::vkSet:
+      return "a set";
+    case TValue::vkCollection:
+      return "a collection";
   }
   return "a value";
 }
@@ -126,6 +133,17 @@ class TFormReader final : public TFiler {
     AtLine(node.Line, "error reading " + node.Path, [&] { ReadData(&bytes); });
   }
 
+  // Reads the value property that ReadDefinedProperty is looking for.
+  void DefineProperty(const std::string& Name, const TReaderProc& ReadData,
+                      const TWriterProc& /*WriteData*/, bool /*HasData*/) override {
+    if (wanted_ == nullptr || found_ || !SameText(Name, wantedName_)) return;
+    found_ = true;
+    const TPropertyNode& node = *wanted_;
+    if (!ReadData) Fail(node.Line, "property " + node.Path + " cannot be read");
+    TReader reader(node.Value);
+    AtLine(node.Line, "error reading " + node.Path, [&] { ReadData(reader); });
+  }
+
   // The watcher's report that Component is gone.
   void Forget(TComponent* Component) {
     auto drop = [Component](std::vector<TComponent*>& list) {
@@ -180,11 +198,17 @@ class TFormReader final : public TFiler {
       ReadChild(child, Component);
   }
 
-  // Reads into the owner's component of that name when it had one before
-  // this read (made by a constructor, or by the code that loads into an
-  // existing form); otherwise creates the component.
-  void ReadChild(const TObjectNode& Node, TComponent* Owner) {
-    TComponent* component = Node.Name.empty() ? nullptr : Owner->FindComponent(Node.Name);
+  // A block nested in Parent's: the component belongs to Parent's child
+  // owner (Parent itself, or for a data set's fields the form). Reads into
+  // the owner's component of that name when it had one before this read
+  // (made by a constructor, or by the code that loads into an existing
+  // form); otherwise creates the component. A component that has a parent
+  // gets Parent as its parent, and a "[n]" position puts it at place n.
+  void ReadChild(const TObjectNode& Node, TComponent* Parent) {
+    TComponent* owner = AtLine(Node.Line, "error reading " + Describe(Node),
+                               [&] { return Parent->GetChildOwner(); });
+    if (owner == nullptr) owner = Parent;
+    TComponent* component = Node.Name.empty() ? nullptr : owner->FindComponent(Node.Name);
     if (component != nullptr) {
       if (std::find(read_.begin(), read_.end(), component) != read_.end())
         Fail(Node.Line, "a component named " + Node.Name + " appears twice");
@@ -192,13 +216,13 @@ class TFormReader final : public TFiler {
         Fail(Node.Line,
              Node.Name + " is a " + component->ClassName() + ", not a " + Node.ClassName);
     } else {
-      if (Node.Inherited) Fail(Node.Line, "inherited component " + Node.Name + " does not exist");
+      if (Node.Inherited()) Fail(Node.Line, "inherited component " + Node.Name + " does not exist");
       const TClassInfo* info = FindClass(Node.ClassName);
       if (info == nullptr) Fail(Node.Line, "Class " + Node.ClassName + " not found");
       if (!info->CanCreate())
         Fail(Node.Line, "Class " + Node.ClassName + " cannot be created from a form file");
       component =
-          AtLine(Node.Line, "cannot create " + Node.ClassName, [&] { return info->Create(Owner); });
+          AtLine(Node.Line, "cannot create " + Node.ClassName, [&] { return info->Create(owner); });
       created_.push_back(component);
       component->FreeNotification(&watcher_);
       AtLine(Node.Line, "cannot name the component " + Node.Name,
@@ -206,8 +230,18 @@ class TFormReader final : public TFiler {
     }
     const TClassInfo* info = FindClassOf(component);
     if (info == nullptr) Fail(Node.Line, "class " + component->ClassName() + " is not registered");
+    if (Node.Flavour == TObjectNode::ofInline) component->SetInline(true);
     BeginComponent(component);
+    AtLine(Node.Line, "cannot place " + Describe(Node), [&] {
+      if (component->HasParent()) component->SetParentComponent(Parent);
+      if (Node.ChildPos >= 0) Parent->SetChildOrder(component, Node.ChildPos);
+    });
     ReadBody(Node, component, *info);
+  }
+
+  // How messages name an object block: by its name, else by its class.
+  static std::string Describe(const TObjectNode& Node) {
+    return Node.Name.empty() ? Node.ClassName : Node.Name;
   }
 
   // Follows "Sub.Sub.Name" through sub-object properties to the property it
@@ -223,7 +257,9 @@ class TFormReader final : public TFiler {
       std::string_view name = rest.substr(0, dot);
       const TPropInfo* prop = props->Find(name);
       if (dot == std::string_view::npos) {
-        if (prop != nullptr)
+        if (prop != nullptr && prop->Kind() == pkPersistent)
+          ReadCollection(Holder, object, *prop, Node);
+        else if (prop != nullptr)
           ReadValue(Holder, object, *prop, Node);
         else
           ReadDefinedProperty(object, name, Node);
@@ -258,6 +294,23 @@ class TFormReader final : public TFiler {
     const TValue& value = Node.Value;
     std::string context = "error setting " + Node.Path;
     switch (Prop.Kind()) {
+      case pkFloat: {
+        if (value.Kind != TValue::vkFloat && value.Kind != TValue::vkInteger)
+          WrongValue(Node, "a number");
+        double number =
+            value.Kind == TValue::vkFloat ? value.Float : static_cast<double>(value.Integer);
+        AtLine(Node.Line, context, [&] { Prop.SetFloat(Object, number); });
+        return;
+      }
+      case pkSet: {
+        if (value.Kind != TValue::vkSet) WrongValue(Node, "a set");
+        std::uint64_t members = 0;
+        for (const TValue& member : value.Items)
+          members |= AtLine(member.Line, context, [&] { return Prop.SetMemberBit(member.Text); });
+        AtLine(Node.Line, context,
+               [&] { Prop.SetOrdinal(Object, static_cast<std::int64_t>(members)); });
+        return;
+      }
       case pkBoolean: {
         if (value.Kind != TValue::vkIdentifier) WrongValue(Node, "True or False");
         bool isTrue = SameText(value.Text, "True");
@@ -293,9 +346,8 @@ class TFormReader final : public TFiler {
         else
           fixups_.push_back({Holder, Object, &Prop, value.Text, Node.Line});
         return;
-      case pkPersistent:
-        Fail(Node.Line, "property " + Node.Path + " is an object; its properties are written as " +
-                            Node.Path + ".Name");
+      case pkPersistent:  // handled by ReadCollection
+        return;
       case pkEvent:
         if (value.Kind != TValue::vkIdentifier) WrongValue(Node, "a handler name");
         BindHandler(Object, Prop, Node);
@@ -322,12 +374,59 @@ class TFormReader final : public TFiler {
     AtLine(Node.Line, context, [&] { Prop.SetHandler(Object, handler, root_); });
   }
 
+  // "X = <item ... end>": the items are made anew, in file order, and each
+  // item's properties read like a component's. A sub-object that is no
+  // collection takes its properties as "X.Name" lines instead.
+  void ReadCollection(TComponent* Holder, TPersistent* Object, const TPropInfo& Prop,
+                      const TPropertyNode& Node) {
+    TPersistent* sub =
+        AtLine(Node.Line, "error reading " + Node.Path, [&] { return Prop.GetObject(Object); });
+    auto* collection = dynamic_cast<TCollection*>(sub);
+    if (collection == nullptr)
+      Fail(Node.Line, "property " + Node.Path + " is an object; its properties are written as " +
+                          Node.Path + ".Name");
+    if (Node.Value.Kind != TValue::vkCollection) WrongValue(Node, "a collection");
+    DropFixupsInside(collection);
+    collection->BeginUpdate();
+    try {
+      AtLine(Node.Line, "error reading " + Node.Path, [&] { collection->Clear(); });
+      for (const formfile::TCollectionItemNode& itemNode : Node.Value.Collection) {
+        TCollectionItem* item =
+            AtLine(itemNode.Line, "error reading " + Node.Path, [&] { return collection->Add(); });
+        const TPropertyTable& table = formfile::CollectionItemTable(item);
+        for (const TPropertyNode& prop : itemNode.Properties)
+          ReadProperty(Holder, item, table, prop);
+      }
+    } catch (...) {
+      collection->EndUpdate();
+      throw;
+    }
+    AtLine(Node.Line, "error reading " + Node.Path, [&] { collection->EndUpdate(); });
+  }
+
+  // A collection read twice frees the items of the first reading; references
+  // waiting to be set on them must go first.
+  void DropFixupsInside(TCollection* Collection) {
+    fixups_.erase(std::remove_if(fixups_.begin(), fixups_.end(),
+                                 [Collection](const TFixup& f) {
+                                   for (TPersistent* up = f.Instance; up != nullptr;
+                                        up = up->GetOwner())
+                                     if (up == Collection) return true;
+                                   return false;
+                                 }),
+                  fixups_.end());
+  }
+
   // The lines replace the list's as one change.
   void ReadStrings(TPersistent* Object, const TPropInfo& Prop, const TPropertyNode& Node) {
     if (Node.Value.Kind != TValue::vkList) WrongValue(Node, "a list of strings");
     TStringList lines;
-    for (const std::string& line : Node.Value.Lines)
-      lines.Add(line);
+    for (const TValue& line : Node.Value.Items) {
+      if (line.Kind != TValue::vkString)
+        Fail(line.Line, "the list of " + Node.Path + " holds " + ValueKindName(line.Kind) +
+                            " where a string was expected");
+      lines.Add(line.Text);
+    }
     AtLine(Node.Line, "error setting " + Node.Path, [&] { Prop.SetStrings(Object, &lines); });
   }
 

@@ -1,6 +1,9 @@
-// The form-file writer: a root and the named components it owns, as text.
+// The form-file writer: a root and the components it owns, as text.
+#include <algorithm>
 #include <memory>
+#include <vector>
 
+#include "host/collection.h"
 #include "host/formfile.h"
 #include "host/formfile_internal.h"
 #include "host/stream.h"
@@ -18,31 +21,10 @@ const TPropertyTable& SubObjectTable(TPersistent* Object, const TPropInfo& Prop)
   return info != nullptr ? info->Properties() : Prop.ObjectProperties();
 }
 
-// Printable ASCII stays readable inside quotes; anything else becomes #code
-// so that a file survives editors and transfers that mangle control or
-// high-half bytes.
-void AppendStringLiteral(std::string& Out, std::string_view Text) {
-  if (Text.empty()) {
-    Out += "''";
-    return;
-  }
-  bool quoted = false;
-  for (char c : Text) {
-    auto code = static_cast<unsigned char>(c);
-    bool printable = code >= 0x20 && code < 0x7F;
-    if (printable != quoted) {
-      Out += '\'';
-      quoted = printable;
-    }
-    if (!printable) {
-      Out += '#';
-      Out += std::to_string(code);
-    } else {
-      Out += c;
-      if (c == '\'') Out += '\'';
-    }
-  }
-  if (quoted) Out += '\'';
+// An item's own class when registered, else the collection's item class.
+const TPropertyTable& CollectionItemTable(TCollectionItem* Item) {
+  const TClassInfo* info = FindClassOf(Item);
+  return info != nullptr ? info->Properties() : Item->Collection()->ItemProperties();
 }
 
 // Bytes become hex lines short enough for a reader to scan and diff.
@@ -88,7 +70,7 @@ class TFormWriter final : public TFiler {
     if (ancestorRoot_ != nullptr && FindClassOf(ancestorRoot_) == nullptr)
       throw EWriteError("Class " + ancestorRoot_->ClassName() +
                         " of the ancestor is not registered");
-    WriteObject(root_, ancestorRoot_, 0);
+    WriteObject(root_, ancestorRoot_, 0, -1);
     return std::move(out_);
   }
 
@@ -107,33 +89,98 @@ class TFormWriter final : public TFiler {
     out_ += "}\n";
   }
 
+  // Writes the property's value when its store test asks for it.
+  void DefineProperty(const std::string& Name, const TReaderProc& /*ReadData*/,
+                      const TWriterProc& WriteData, bool HasData) override {
+    if (!HasData || !WriteData) return;
+    BeginLine(definePrefix_ + Name);
+    TWriter writer(out_, indent_);
+    WriteData(writer);
+    out_ += '\n';
+  }
+
  private:
-  // One object block, its properties, then its named components in the order
-  // the component owns them.
-  void WriteObject(TComponent* Component, TComponent* Ancestor, int Indent) {
+  // One object block, its properties, then its children: the components it
+  // owns in their order, and those it is the parent of (ChildrenOf). Against
+  // an ancestor, a child that moved is written with its new position.
+  void WriteObject(TComponent* Component, TComponent* Ancestor, int Indent, int ChildPos) {
     const TClassInfo* info = FindClassOf(Component);
     if (info == nullptr)
       throw EWriteError("Class " + Component->ClassName() + " is not registered");
     TWritingScope writing(Component);
     indent_ = Indent;
     out_.append(static_cast<std::size_t>(Indent) * 2, ' ');
-    out_ += Ancestor != nullptr ? "inherited " : "object ";
+    out_ += Ancestor != nullptr                              ? "inherited "
+            : Component->ComponentState().Contains(csInline) ? "inline "
+                                                             : "object ";
     if (!Component->Name().empty()) out_ += Component->Name() + ": ";
     out_ += info->ClassName();
+    if (ChildPos >= 0) out_ += " [" + std::to_string(ChildPos) + "]";
     out_ += '\n';
     indent_ = Indent + 1;
     WriteProperties(Component, Ancestor, info->Properties(), std::string());
-    for (int i = 0; i < Component->ComponentCount(); ++i) {
-      TComponent* child = Component->Components(i);
-      if (child->Name().empty()) continue;
-      TComponent* ancestorChild =
-          Ancestor != nullptr ? Ancestor->FindComponent(child->Name()) : nullptr;
-      if (ancestorChild != nullptr && FindClassOf(ancestorChild) != FindClassOf(child))
-        ancestorChild = nullptr;
-      WriteObject(child, ancestorChild, Indent + 1);
+    std::vector<TComponent*> ancestorChildren;
+    if (Ancestor != nullptr) ancestorChildren = ChildrenOf(Ancestor, ancestorRoot_);
+    for (TComponent* child : ChildrenOf(Component, root_)) {
+      TComponent* ancestorChild = AncestorOf(child, Component, Ancestor);
+      int childPos = -1;
+      if (ancestorChild != nullptr &&
+          ChildPosition(child, Component) != ChildPosition(ancestorChild, Ancestor))
+        childPos = ChildPosition(child, Component);
+      WriteObject(child, ancestorChild, Indent + 1, childPos);
     }
     out_.append(static_cast<std::size_t>(Indent) * 2, ' ');
     out_ += "end\n";
+  }
+
+  // The children written inside Component's block: those it owns, except
+  // sub-components and those a parent component in the file writes, then
+  // those it hands over as their parent.
+  static std::vector<TComponent*> ChildrenOf(TComponent* Component, TComponent* Root) {
+    std::vector<TComponent*> children;
+    for (int i = 0; i < Component->ComponentCount(); ++i) {
+      TComponent* child = Component->Components(i);
+      if (child->IsSubComponent() || WrittenByParent(child, Root)) continue;
+      children.push_back(child);
+    }
+    Component->GetChildren([&children](TComponent* Child) { children.push_back(Child); }, Root);
+    return children;
+  }
+
+  // A component with a parent inside the file is written in its parent's
+  // block, by the parent, when the parent's children belong to its owner.
+  static bool WrittenByParent(TComponent* Child, TComponent* Root) {
+    if (!Child->HasParent()) return false;
+    TComponent* parent = Child->GetParentComponent();
+    if (parent == nullptr || parent->GetChildOwner() != Child->Owner()) return false;
+    for (TComponent* up = parent; up != nullptr; up = up->Owner())
+      if (up == Root) return true;
+    return false;
+  }
+
+  // The ancestor's counterpart of a child: the component of the same name
+  // and class in the ancestor's counterpart of the child's owner.
+  static TComponent* AncestorOf(TComponent* Child, TComponent* Component, TComponent* Ancestor) {
+    if (Ancestor == nullptr || Child->Name().empty()) return nullptr;
+    TComponent* owner = Child->Owner() == Component ? Ancestor : Ancestor->GetChildOwner();
+    TComponent* found = owner != nullptr ? owner->FindComponent(Child->Name()) : nullptr;
+    if (found != nullptr && FindClassOf(found) != FindClassOf(Child)) return nullptr;
+    return found;
+  }
+
+  // The position SetChildOrder takes back: the place in the owner's list for
+  // an owned child, the place among the parent's children otherwise.
+  static int ChildPosition(TComponent* Child, TComponent* Parent) {
+    if (Child->Owner() == Parent) return Child->ComponentIndex();
+    int position = 0;
+    int found = -1;
+    Parent->GetChildren(
+        [&](TComponent* Each) {
+          if (Each == Child) found = position;
+          ++position;
+        },
+        RootOf(Parent));
+    return found;
   }
 
   // The published properties of Object (a component or a sub-object, whose
@@ -169,7 +216,8 @@ class TFormWriter final : public TFiler {
     switch (Prop.Kind()) {
       case pkBoolean:
       case pkInteger:
-      case pkEnumeration: {
+      case pkEnumeration:
+      case pkSet: {
         std::int64_t value = Prop.GetOrdinal(Object);
         if (Ancestor != nullptr
                 ? value == Prop.GetOrdinal(Ancestor)
@@ -177,6 +225,17 @@ class TFormWriter final : public TFiler {
           return;
         BeginLine(name);
         out_ += Prop.GetAsText(Object);
+        out_ += '\n';
+        return;
+      }
+      case pkFloat: {
+        double value = Prop.GetFloat(Object);
+        if (Ancestor != nullptr
+                ? value == Prop.GetFloat(Ancestor)
+                : Prop.HasDefault() && !Prop.AlwaysWritten() && value == Prop.DefaultFloat())
+          return;
+        BeginLine(name);
+        formfile::AppendFloatLiteral(out_, value);
         out_ += '\n';
         return;
       }
@@ -201,6 +260,10 @@ class TFormWriter final : public TFiler {
         TPersistent* sub = Prop.GetObject(Object);
         if (sub == nullptr) return;
         TPersistent* ancestorSub = Ancestor != nullptr ? Prop.GetObject(Ancestor) : nullptr;
+        if (auto* collection = dynamic_cast<TCollection*>(sub)) {
+          WriteCollection(collection, dynamic_cast<TCollection*>(ancestorSub), name);
+          return;
+        }
         WriteProperties(sub, ancestorSub, formfile::SubObjectTable(sub, Prop), name + ".");
         return;
       }
@@ -230,6 +293,48 @@ class TFormWriter final : public TFiler {
       formfile::AppendStringLiteral(out_, lines->Strings(i));
     }
     out_ += ")\n";
+  }
+
+  // Name = < item ... end item ... end >: every item's properties against
+  // their defaults. Against an ancestor the whole collection is written
+  // when it differs from the ancestor's in any way, as items have no names
+  // to match them by; without one, an empty collection is not written.
+  void WriteCollection(TCollection* Collection, TCollection* Ancestor, const std::string& Name) {
+    std::string items = CollectionItemsText(Collection);
+    if (Ancestor != nullptr ? items == CollectionItemsText(Ancestor) : Collection->Count() == 0)
+      return;
+    BeginLine(Name);
+    out_ += '<';
+    out_ += items;
+    out_ += ">\n";
+  }
+
+  // The items as the file holds them between "<" and ">", one level deeper
+  // than the property.
+  std::string CollectionItemsText(TCollection* Collection) {
+    std::string saved = std::move(out_);
+    out_.clear();
+    int savedIndent = indent_;
+    try {
+      for (int i = 0; i < Collection->Count(); ++i) {
+        TCollectionItem* item = Collection->Items(i);
+        out_ += '\n';
+        out_.append(static_cast<std::size_t>(savedIndent + 1) * 2, ' ');
+        out_ += "item\n";
+        indent_ = savedIndent + 2;
+        WriteProperties(item, nullptr, formfile::CollectionItemTable(item), std::string());
+        out_.append(static_cast<std::size_t>(savedIndent + 1) * 2, ' ');
+        out_ += "end";
+        indent_ = savedIndent;
+      }
+    } catch (...) {
+      out_ = std::move(saved);
+      indent_ = savedIndent;
+      throw;
+    }
+    std::string items = std::move(out_);
+    out_ = std::move(saved);
+    return items;
   }
 
   // A reference is written as the path from the root. One the file cannot

@@ -2,6 +2,8 @@
 // values that designers and the form-file code share.
 #include "host/typinfo.h"
 
+#include <algorithm>
+
 #include "host/strings.h"
 #include "host/sysutils.h"
 
@@ -28,6 +30,10 @@ const char* PropKindName(TPropKind Kind) {
       return "Persistent";
     case pkEvent:
       return "Event";
+    case pkFloat:
+      return "Float";
+    case pkSet:
+      return "Set";
   }
   return "Unknown";
 }
@@ -80,6 +86,7 @@ int TPropInfo::EnumIndexOf(std::string_view ValueName) const {
 // number rather than as nothing.
 std::string TPropInfo::OrdinalText(std::int64_t Ordinal) const {
   if (kind_ == pkBoolean) return Ordinal != 0 ? "True" : "False";
+  if (kind_ == pkSet) return SetMembersText(static_cast<std::uint64_t>(Ordinal));
   if (kind_ == pkEnumeration && Ordinal >= 0 &&
       Ordinal < static_cast<std::int64_t>(enumNames_.size()))
     return enumNames_[static_cast<std::size_t>(Ordinal)];
@@ -132,6 +139,30 @@ const TMethodEntry* TPropInfo::GetHandler(TPersistent*, TObject*&) const {
 void TPropInfo::SetHandler(TPersistent*, const TMethodEntry*, TObject*) const {
   WrongKind("event");
 }
+double TPropInfo::GetFloat(TPersistent*) const {
+  WrongKind("floating-point");
+}
+void TPropInfo::SetFloat(TPersistent*, double) const {
+  WrongKind("floating-point");
+}
+
+// Members in ordinal order, so that equal sets always read alike.
+std::string TPropInfo::SetMembersText(std::uint64_t Members) const {
+  std::string text = "[";
+  for (std::size_t i = 0; i < enumNames_.size() && i < 64; ++i) {
+    if ((Members & (std::uint64_t{1} << i)) == 0) continue;
+    if (text.size() > 1) text += ", ";
+    text += enumNames_[i];
+  }
+  return text + "]";
+}
+
+std::uint64_t TPropInfo::SetMemberBit(std::string_view MemberName) const {
+  const int ordinal = EnumIndexOf(MemberName);
+  if (ordinal < 0 || ordinal >= 64)
+    throw EConvertError("'" + std::string(MemberName) + "' is not a member of " + typeName_);
+  return std::uint64_t{1} << ordinal;
+}
 
 namespace {
 
@@ -157,7 +188,10 @@ std::string TPropInfo::GetAsText(TPersistent* Instance) const {
     case pkBoolean:
     case pkInteger:
     case pkEnumeration:
+    case pkSet:
       return OrdinalText(GetOrdinal(Instance));
+    case pkFloat:
+      return FloatToStr(GetFloat(Instance));
     case pkString:
       return GetString(Instance);
     case pkStringList: {
@@ -244,6 +278,26 @@ void TPropInfo::SetAsText(TPersistent* Instance, std::string_view Text) const {
       SetHandler(Instance, handler, root);
       return;
     }
+    case pkFloat: {
+      double value = 0;
+      if (!TryStrToFloat(Text, value))
+        throw EConvertError("'" + std::string(Text) + "' is not a valid floating point value");
+      SetFloat(Instance, value);
+      return;
+    }
+    case pkSet: {
+      std::string_view inner = TrimView(Text);
+      if (!inner.empty() && inner.front() == '[' && inner.back() == ']')
+        inner = inner.substr(1, inner.size() - 2);
+      std::uint64_t members = 0;
+      while (!TrimView(inner).empty()) {
+        std::size_t comma = inner.find(',');
+        members |= SetMemberBit(TrimView(inner.substr(0, comma)));
+        inner = comma == std::string_view::npos ? std::string_view() : inner.substr(comma + 1);
+      }
+      SetOrdinal(Instance, static_cast<std::int64_t>(members));
+      return;
+    }
   }
 }
 
@@ -254,7 +308,10 @@ std::string TPropInfo::DefaultText() const {
     case pkBoolean:
     case pkInteger:
     case pkEnumeration:
+    case pkSet:
       return OrdinalText(defaultOrdinal_);
+    case pkFloat:
+      return FloatToStr(defaultFloat_);
     case pkString:
       return defaultString_;
     default:
@@ -268,7 +325,10 @@ bool TPropInfo::IsDefaultValue(TPersistent* Instance) const {
     case pkBoolean:
     case pkInteger:
     case pkEnumeration:
+    case pkSet:
       return hasDefault_ && GetOrdinal(Instance) == defaultOrdinal_;
+    case pkFloat:
+      return hasDefault_ && GetFloat(Instance) == defaultFloat_;
     case pkString:
       return hasDefault_ && GetString(Instance) == defaultString_;
     case pkStringList: {
@@ -290,6 +350,16 @@ void TPropDecl::SetEnumType(const TEnumTypeInfo& Type) {
   info_->enumNames_ = Type.Values;
   info_->minValue_ = 0;
   info_->maxValue_ = static_cast<std::int64_t>(Type.Values.size()) - 1;
+}
+
+// Every combination of the members is a valid value, as far as the type that
+// holds the bits reaches.
+void TPropDecl::SetSetType(const TEnumTypeInfo& Type) {
+  info_->enumNames_ = Type.Values;
+  info_->minValue_ = 0;
+  const std::size_t count = std::min<std::size_t>(Type.Values.size(), 63);
+  info_->maxValue_ =
+      std::min(info_->maxValue_, static_cast<std::int64_t>((std::uint64_t{1} << count) - 1));
 }
 
 // -------------------------------------------------------- TPropertyTable

@@ -57,8 +57,11 @@ enum TPropKind : std::uint8_t {
   pkEnumeration,  // one of the value names of its enumeration type
   pkStringList,   // the lines of a TStrings the object owns
   pkComponent,    // a reference to another component, written by name
-  pkPersistent,   // an owned sub-object whose own properties are written
+  pkPersistent,   // an owned sub-object whose own properties are written;
+                  // a collection (host/collection.h) is written as its items
   pkEvent,        // a std::function, written as the name of its handler
+  pkFloat,        // a double, written with "." whatever FormatSettings say
+  pkSet,          // members of an enumeration, bit n for value n: [a, b]
 };
 
 // "Boolean", "Integer", ... for designers and messages.
@@ -90,7 +93,8 @@ class TPropInfo {
   // "Boolean", "Integer", "String", the enumeration's type name, "TStrings",
   // the referenced or sub-object class, or the event's signature.
   const std::string& TypeName() const { return typeName_; }
-  // The value names of an enumeration property; empty for other kinds.
+  // The value names of an enumeration property or of a set's members; empty
+  // for other kinds.
   const std::vector<std::string>& EnumNames() const { return enumNames_; }
   // The ordinal of a value name, compared without regard to case, or -1.
   int EnumIndexOf(std::string_view ValueName) const;
@@ -104,11 +108,13 @@ class TPropInfo {
   bool Stored() const { return stored_; }
   std::int64_t DefaultOrdinal() const { return defaultOrdinal_; }
   const std::string& DefaultString() const { return defaultString_; }
+  double DefaultFloat() const { return defaultFloat_; }
   // The range of an ordinal property (Boolean 0..1, enumeration 0..n-1).
   std::int64_t MinValue() const { return minValue_; }
   std::int64_t MaxValue() const { return maxValue_; }
 
-  // Boolean (0 or 1), integer and enumeration properties.
+  // Boolean (0 or 1), integer, enumeration and set properties (a set as its
+  // member bits).
   virtual std::int64_t GetOrdinal(TPersistent* Instance) const;
   // Raises EConvertError for a value outside MinValue..MaxValue.
   virtual void SetOrdinal(TPersistent* Instance, std::int64_t Value) const;
@@ -135,11 +141,15 @@ class TPropInfo {
   virtual const TMethodEntry* GetHandler(TPersistent* Instance, TObject*& HandlerInstance) const;
   virtual void SetHandler(TPersistent* Instance, const TMethodEntry* Handler,
                           TObject* HandlerInstance) const;
+  // Floating-point properties.
+  virtual double GetFloat(TPersistent* Instance) const;
+  virtual void SetFloat(TPersistent* Instance, double Value) const;
 
   // The value as a property editor shows it: True/False, decimal digits, the
   // text itself, the value name, the lines joined with "\n", the component's
   // name (qualified by its owners below the root), "(TClassName)" for a
-  // sub-object, the handler's name. Empty for no reference or no handler.
+  // sub-object, the handler's name, the number as FloatToStr gives it, the
+  // set as "[a, b]". Empty for no reference or no handler.
   std::string GetAsText(TPersistent* Instance) const;
   // Sets the value from such a text; components are looked up from the root
   // of Instance, handlers in that root's method table. Raises EConvertError
@@ -147,6 +157,11 @@ class TPropInfo {
   void SetAsText(TPersistent* Instance, std::string_view Text) const;
   // The declared default as text, empty without one.
   std::string DefaultText() const;
+  // A set property's members as "[a, b]", in ordinal order.
+  std::string SetMembersText(std::uint64_t Members) const;
+  // The bit of a set member's name, compared without case; EConvertError for
+  // a name that is not one of the set's members.
+  std::uint64_t SetMemberBit(std::string_view MemberName) const;
   // True when the value equals the declared default; for kinds without a
   // declared default, when the list is empty, the reference or the handler
   // unassigned. Sub-objects never are.
@@ -172,6 +187,7 @@ class TPropInfo {
   bool stored_ = true;
   std::int64_t defaultOrdinal_ = 0;
   std::string defaultString_;
+  double defaultFloat_ = 0;
 
  protected:
   std::int64_t minValue_ = 0;
@@ -200,6 +216,9 @@ class TPropDecl {
   void SetDefault(V Value);
   // Takes the value names and range of an enumeration type.
   void SetEnumType(const TEnumTypeInfo& Type);
+  // Takes the member names of a set of that enumeration; the range is every
+  // combination of them.
+  void SetSetType(const TEnumTypeInfo& Type);
 
  private:
   std::shared_ptr<TPropInfo> info_;
@@ -286,6 +305,23 @@ class TOrdinalPropInfo final : public TPropInfo {
   void SetOrdinal(TPersistent* Instance, std::int64_t NewValue) const override {
     CheckRange(NewValue);
     detail::Put(set_, Instance, static_cast<Value>(NewValue));
+  }
+
+ private:
+  G get_;
+  S set_;
+};
+
+template <class G, class S>
+class TFloatPropInfo final : public TPropInfo {
+ public:
+  TFloatPropInfo(std::string Name, G Getter, S Setter)
+      : TPropInfo(std::move(Name), pkFloat, "Double"), get_(Getter), set_(Setter) {}
+  double GetFloat(TPersistent* Instance) const override {
+    return static_cast<double>(detail::Get(get_, Instance));
+  }
+  void SetFloat(TPersistent* Instance, double Value) const override {
+    detail::Put(set_, Instance, static_cast<detail::ValueOf<G>>(Value));
   }
 
  private:
@@ -419,6 +455,8 @@ void TPropDecl::SetDefault(V Value) {
   info_->hasDefault_ = true;
   if constexpr (std::is_convertible_v<V, std::string>)
     info_->defaultString_ = std::string(Value);
+  else if constexpr (std::is_floating_point_v<V>)
+    info_->defaultFloat_ = static_cast<double>(Value);
   else
     info_->defaultOrdinal_ = static_cast<std::int64_t>(Value);
 }
@@ -476,6 +514,35 @@ TPropDecl EnumProp(std::string Name, G Getter, S Setter, detail::ValueOf<G> Defa
   TPropDecl decl(info);
   decl.SetDefault(static_cast<std::int64_t>(Default));
   decl.SetEnumType(Type);
+  return decl;
+}
+
+// FloatProp("MaxValue", &T::MaxValue, &T::SetMaxValue[, 0.0]).
+template <class G, class S>
+TPropDecl FloatProp(std::string Name, G Getter, S Setter) {
+  static_assert(std::is_floating_point_v<detail::ValueOf<G>>, "a float property reads a double");
+  return TPropDecl(std::make_shared<TFloatPropInfo<G, S>>(std::move(Name), Getter, Setter));
+}
+template <class G, class S>
+TPropDecl FloatProp(std::string Name, G Getter, S Setter, double Default) {
+  TPropDecl decl = FloatProp(std::move(Name), Getter, Setter);
+  decl.SetDefault(Default);
+  return decl;
+}
+
+// SetProp("ProviderFlags", &T::ProviderFlags, &T::SetProviderFlags, Default,
+//         ProviderFlagType): the value is an unsigned integer whose bit n
+// stands for the enumeration's value n.
+template <class G, class S>
+TPropDecl SetProp(std::string Name, G Getter, S Setter, detail::ValueOf<G> Default,
+                  const TEnumTypeInfo& Type) {
+  static_assert(std::is_unsigned_v<detail::ValueOf<G>> && !std::is_same_v<detail::ValueOf<G>, bool>,
+                "a set property reads its members as unsigned bits");
+  auto info =
+      std::make_shared<TOrdinalPropInfo<G, S>>(std::move(Name), pkSet, Type.Name, Getter, Setter);
+  TPropDecl decl(info);
+  decl.SetDefault(static_cast<std::int64_t>(Default));
+  decl.SetSetType(Type);
   return decl;
 }
 

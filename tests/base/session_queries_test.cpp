@@ -16,6 +16,13 @@ class StatementRegistry : public ::testing::Test {
   void SetUp() override {
     DriverLog::Reset();
     TTestSession::ResetDriver();
+    TestTable::Reset();
+  }
+  // Opens a query of the table and executes a statement with one input
+  // variable, so that both sides are prepared and hold buffers.
+  static void OpenAndExecute(TTestSQL& Query) {
+    ASSERT_TRUE(Query.OpenRead("select ID, NAME from T", {host::Null()}));
+    ASSERT_TRUE(Query.Execute("update T set ID = ?", {1}));
   }
   void TearDown() override { TTestSession::ResetDriver(); }
 };
@@ -109,7 +116,7 @@ TEST_F(StatementRegistry, CloseQueriesUnpreparesEverySide) {
   used.SetSession(&session);
   fresh.SetSession(&session);
   session.SetConnected(true);
-  used.SimulateOpenAndExecuted();
+  OpenAndExecute(used);
   DriverLog::Reset();
 
   session.SetConnected(false);
@@ -167,7 +174,7 @@ TEST_F(StatementRegistry, DestroyedSessionLeavesStatementsAliveUnlinked) {
   a.SetSession(session.get());
   b.SetSession(session.get());
   session->SetConnected(true);
-  a.SimulateOpenAndExecuted();
+  OpenAndExecute(a);
   DriverLog::Reset();
 
   session.reset();
@@ -193,7 +200,7 @@ TEST_F(StatementRegistry, DestroyedStatementUnpreparesThenLeaves) {
   TTestSession session(nullptr);
   auto query = std::make_unique<TTestSQL>(nullptr, "Q");
   query->SetSession(&session);
-  query->SimulateOpenAndExecuted();
+  OpenAndExecute(*query);
   DriverLog::Reset();
   query.reset();
   EXPECT_EQ(DriverLog::Calls,

@@ -142,15 +142,23 @@ TEST_F(FormFileWriting, DefaultsAreLeftOutUnlessAlwaysWritten) {
   EXPECT_NE(text.find("    Locked = True\n"), std::string::npos);
 }
 
-TEST_F(FormFileWriting, UnnamedComponentsAreInternalPartsAndNotWritten) {
+TEST_F(FormFileWriting, SubComponentsAreNotWrittenButUnnamedComponentsAre) {
   TGadget* named = AddGadget("Named");
   named->Caption = "n";
-  new TGadget(named);  // an unnamed part, as a component makes for itself
+  auto* part = new TGadget(named);  // an internal part, as a component makes for itself
+  part->SetSubComponent(true);
+  part->Caption = "part";
+  auto* unnamed = new TGadget(named);
+  unnamed->Caption = "plain";
   EXPECT_EQ(host::WriteComponentText(form.get()),
             "object Form1: TTestForm\n"
             "  object Named: TGadget\n"
             "    Caption = 'n'\n"
             "    Locked = False\n"
+            "    object TGadget\n"
+            "      Caption = 'plain'\n"
+            "      Locked = False\n"
+            "    end\n"
             "  end\n"
             "end\n");
 }

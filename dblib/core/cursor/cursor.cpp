@@ -50,6 +50,7 @@ void Cursor::reset_position() {
   hole_ = false;
   stmt_row_ = 0;
   stmt_done_ = false;
+  stmt_on_deleted_ = false;
   store_ = RowStore{};
   changed_.clear();
   changed_row_ = 0;
@@ -227,7 +228,7 @@ Cursor::Load Cursor::load_row(int64_t row, Status& status) {
     return Load::Row;
   }
   if (total_ >= 0 && row > total_) return Load::End;
-  if (stmt_done_ || row < stmt_row_) {
+  if (stmt_done_ || row < stmt_row_ || (row == stmt_row_ && stmt_on_deleted_)) {
     sqlite3_reset(stmt);
     stmt_row_ = 0;
     stmt_done_ = false;
@@ -237,6 +238,7 @@ Cursor::Load Cursor::load_row(int64_t row, Status& status) {
     int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW) {
       ++stmt_row_;
+      stmt_on_deleted_ = false;
       continue;
     }
     if (rc == SQLITE_DONE) {
@@ -261,6 +263,7 @@ Cursor::Load Cursor::step_failed(int rc, Status& status) {
   sqlite3_reset(stmt);
   stmt_row_ = 0;
   stmt_done_ = false;
+  stmt_on_deleted_ = false;
   changed_row_ = 0;
   return Load::Error;
 }
@@ -332,7 +335,7 @@ bool Cursor::fetch(unsigned orientation, int32_t offset, sqlda* descriptor, unsi
     return true;
   } else {
     // After a delete the rows behind the hole have moved up by one.
-    target = position_ + offset - (hole_ && scrolling() && offset > 0 ? 1 : 0);
+    target = position_ + offset - (hole_ && offset > 0 ? 1 : 0);
   }
   if (target < 1) {
     position_ = 0;

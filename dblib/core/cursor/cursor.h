@@ -6,6 +6,9 @@
 // row after it. A forward-only cursor (DBCUR_NO_SCROLL) streams: it keeps no
 // rows, and a move back runs its query again from the start. A scrolling
 // cursor keeps the rows it has read (RowStore) and moves freely among them.
+// Both number the rows as the result now is: after a delete through the
+// cursor the position stays on the hole, and the rows behind it have moved
+// up by one.
 //
 // A cursor over one table carries each row's rowid as a hidden last column,
 // through which positioned update, delete and put change that table. The
@@ -133,9 +136,10 @@ class Cursor {
 
   // Position.
   int64_t position_ = 0;
-  int64_t total_ = -1;    // rows in the result, once its end was seen
-  bool hole_ = false;     // the row at position_ was deleted through this cursor
-  int64_t stmt_row_ = 0;  // rows the statement delivered since its last reset
+  int64_t total_ = -1;            // rows in the result, once its end was seen
+  bool hole_ = false;             // the row at position_ was deleted through this cursor
+  int64_t stmt_row_ = 0;          // rows the statement delivered since its last reset
+  bool stmt_on_deleted_ = false;  // forward-only: the statement stands on a row since deleted
   bool stmt_done_ = false;
   RowStore store_;              // scrolling: the rows read so far
   std::vector<Value> changed_;  // forward-only: current row as a change stored it

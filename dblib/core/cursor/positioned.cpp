@@ -244,8 +244,9 @@ bool Cursor::update(Connection& connection, const sqlda* input, Status& status) 
   return true;
 }
 
-// Deletes the current row. The position stays as a hole: the next row is
-// one ahead, the previous one behind, and the hole itself is no current row.
+// Deletes the current row. The position stays as a hole, which is no current
+// row: a move forward reaches the next row (which now has the deleted row's
+// number), a move back the row before it.
 bool Cursor::remove(Connection& connection, Status& status) {
   int64_t rowid = 0;
   if (!check_changeable(status) || !current_rowid(rowid, status)) return false;
@@ -254,11 +255,20 @@ bool Cursor::remove(Connection& connection, Status& status) {
   sql.append(" WHERE rowid = ?1 RETURNING rowid");
   int64_t stored = 0;
   if (!run_change(connection, sql, nullptr, {}, {}, rowid, stored, status)) return false;
+  // The rows behind the hole move up by one. A forward-only statement that
+  // has passed the deleted row has delivered one row fewer of the result as
+  // it now is (and, standing on that row, has none to show until it steps
+  // on); one run again from the start no longer meets the row at all, so
+  // both count the same and no row is skipped.
   if (scrolling()) {
     store_.erase(static_cast<size_t>(position_ - 1));
-    if (total_ >= 0) --total_;
+  } else if (stmt_row_ >= position_) {
+    stmt_on_deleted_ = stmt_row_ == position_;
+    --stmt_row_;
   }
+  if (total_ >= 0) --total_;
   if (changed_row_ == position_) changed_row_ = 0;
+  if (changed_row_ > position_) --changed_row_;
   hole_ = true;
   return true;
 }

@@ -1,0 +1,84 @@
+// The ASA blob stream: a long value of the current row, loaded in pieces.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "asa/VlrAsaSQL.h"
+#include "asa/VlrAsaSession.h"
+
+namespace velar {
+
+TAsaBlobStream::~TAsaBlobStream() = default;
+
+// Written data is never replaced by a load. Otherwise the value is loaded
+// afresh on every call (the stream may have been kept from another row):
+// piece after piece from the offset reached so far while the library says
+// more follows, and only a load that ended cleanly becomes the stream's
+// data. Failures raise nothing; the value then reads as empty.
+std::int32_t TAsaBlobStream::GetBlobSize() {
+  const std::int32_t written = TVelarBlobStream::GetBlobSize();
+  if (written > 0) return written;
+  Clear();
+  auto* sql = Manager() != nullptr ? dynamic_cast<TAsaSQL*>(Manager()->SQL()) : nullptr;
+  const int column = GetFieldNo();
+  if (sql == nullptr || column < 0 || !sql->Opened() || !sql->IsSessionAssigned()) return 0;
+
+  TAsaDescriptor descriptor(1);
+  descriptor->sqld = descriptor->sqln;
+  std::unique_ptr<std::uint8_t[]> piece(new std::uint8_t[kPieceSize]());
+  sqlvar& entry = descriptor->sqlvar[0];
+  entry.sqltype = DBT_BINARY;
+  entry.sqllen = kPieceSize;
+  entry.sqldata = piece.get();
+  TBlock accumulated;
+  std::int64_t total = 0;
+  std::int32_t offset = 0;
+  std::int32_t code = 0;
+  sqlca* ca = sql->Ca();
+  do {
+    AsaLibrary.Procs.dbpp_get_data(ca, sql->CursorName(), static_cast<std::uint16_t>(column + 1),
+                                   offset, descriptor.get(), 0);
+    code = ca->sqlcode;
+    if (code != 0 && code != DBE_TRUNCATED) break;
+    std::uint16_t length;
+    std::memcpy(&length, piece.get(), sizeof length);
+    // A piece that says more follows must move the offset on.
+    if (code == DBE_TRUNCATED && length == 0) {
+      code = DBE_ERROR;
+      break;
+    }
+    if (total + length > std::numeric_limits<std::int32_t>::max()) {
+      code = DBE_ERROR;
+      break;
+    }
+    auto* grown = static_cast<std::uint8_t*>(std::realloc(
+        accumulated.get(), static_cast<std::size_t>(std::max<std::int64_t>(total + length, 1))));
+    if (grown == nullptr) {
+      code = DBE_NO_MEMORY;
+      break;
+    }
+    (void)accumulated.release();
+    accumulated.reset(grown);
+    std::memcpy(grown + total, piece.get() + 2, length);
+    total += length;
+    offset += length;
+  } while (code == DBE_TRUNCATED);
+  if (code != 0) return 0;
+  memory_ = std::move(accumulated);
+  size_ = static_cast<std::int32_t>(total);
+  return size_;
+}
+
+// Loads the value first when nothing is held.
+std::int64_t TAsaBlobStream::Read(void* Buffer, std::int64_t Count) {
+  if (memory_ == nullptr) GetBlobSize();
+  if (memory_ == nullptr || Count <= 0 || position_ < 0 || position_ >= size_) return 0;
+  const std::int64_t n = std::min<std::int64_t>(Count, size_ - position_);
+  std::memcpy(Buffer, memory_.get() + position_, static_cast<std::size_t>(n));
+  position_ += n;
+  return n;
+}
+
+}  // namespace velar

@@ -1,0 +1,33 @@
+// The registration procedures of the driver's units, and their recording in
+// package order (VlrAsa, VlrAsaDS, VlrAsaEd) when the library loads.
+#include "asa/VlrAsa.h"
+#include "asa/design/VlrAsaEd.h"
+#include "base/design/VlrProps.h"
+#include "host/design.h"
+
+namespace velar {
+
+void RegisterVlrAsa() {
+  host::RegisterComponents("VelarDB", {
+                                          &host::RegisterClass<TAsaSession>(),
+                                          // TAsaSQL follows the session on the page.
+                                      });
+}
+
+void RegisterVlrAsaEd() {
+  // The TAsaParams editor (TVelarParamsProperty) is registered first here.
+  host::RegisterPropertyEditor<std::string, TVelarLibFileProperty, TAsaSession>("LibraryFile");
+  host::RegisterPropertyEditor<std::string, TVelarPathProperty, TAsaSession>("LibraryPath");
+  host::RegisterPropertyEditor<std::string, TVelarDBFileProperty, TAsaSession>("LoginDatabase");
+  host::RegisterComponentEditor<TAsaSession, TVelarAsaAboutComponentEditor>();
+}
+
+namespace {
+
+// The dataset unit (VlrAsaDS) records its procedure between these two.
+const bool unitsRecorded = host::RegisterDesignUnit("VlrAsa", &RegisterVlrAsa) &&
+                           host::RegisterDesignUnit("VlrAsaEd", &RegisterVlrAsaEd);
+
+}  // namespace
+
+}  // namespace velar

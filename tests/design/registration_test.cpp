@@ -1,0 +1,82 @@
+// The driver's registration: the palette page, the editors attached to the
+// session's properties and its About editor.
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "asa/VlrAsa.h"
+#include "asa/design/VlrAsaEd.h"
+#include "base/design/VlrProps.h"
+#include "host/design.h"
+#include "tests/design/design_fixture.h"
+
+namespace design_test {
+namespace {
+
+using velar::TAsaSession;
+
+// A component of another class with a property named like the session's.
+class TOtherComponent : public host::TComponent {
+ public:
+  using host::TComponent::TComponent;
+  static const host::TPropertyTable& Properties() {
+    static const host::TPropertyTable table(
+        host::TComponent::Properties(),
+        {host::StringProp("LibraryFile", &TOtherComponent::LibraryFile,
+                          &TOtherComponent::LibraryFile)});
+    return table;
+  }
+  std::string LibraryFile;
+};
+
+class Registration : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host::InstallDesignUnits();
+    host::RegisterClass<TOtherComponent>();
+  }
+  template <class E>
+  static bool EditorIs(host::TPersistent* Instance, const char* Property) {
+    const host::TPropInfo& prop = *host::FindClassOf(Instance)->Properties().Find(Property);
+    auto editor = host::GetPropertyEditor(nullptr, Instance, prop);
+    return dynamic_cast<E*>(editor.get()) != nullptr;
+  }
+};
+
+TEST_F(Registration, TheUnitsRunInPackageOrderAndFillThePalettePage) {
+  std::vector<std::string> units = host::InstalledDesignUnits();
+  auto asa = std::find(units.begin(), units.end(), "VlrAsa");
+  auto editors = std::find(units.begin(), units.end(), "VlrAsaEd");
+  ASSERT_NE(asa, units.end());
+  ASSERT_NE(editors, units.end());
+  EXPECT_LT(asa, editors);
+  std::vector<const host::TClassInfo*> page = host::PaletteClasses("VelarDB");
+  ASSERT_FALSE(page.empty());
+  EXPECT_EQ(page.front()->ClassName(), "TAsaSession");
+  EXPECT_TRUE(page.front()->CanCreate());
+}
+
+TEST_F(Registration, TheSessionsFileAndDirectoryPropertiesGetTheBaseEditors) {
+  TAsaSession session(nullptr);
+  EXPECT_TRUE(EditorIs<velar::TVelarLibFileProperty>(&session, "LibraryFile"));
+  EXPECT_TRUE(EditorIs<velar::TVelarPathProperty>(&session, "LibraryPath"));
+  EXPECT_TRUE(EditorIs<velar::TVelarDBFileProperty>(&session, "LoginDatabase"));
+  EXPECT_FALSE(EditorIs<velar::TVelarLibFileProperty>(&session, "LoginUser"));
+  EXPECT_TRUE(EditorIs<host::TStringProperty>(&session, "LoginUser"));
+  TOtherComponent other(nullptr);
+  EXPECT_FALSE(EditorIs<velar::TVelarLibFileProperty>(&other, "LibraryFile"))
+      << "the editors are the session's only";
+}
+
+TEST_F(Registration, TheSessionsContextMenuIsTheAboutVerb) {
+  TAsaSession session(nullptr);
+  auto editor = host::GetComponentEditor(&session, nullptr);
+  EXPECT_NE(dynamic_cast<velar::TVelarAsaAboutComponentEditor*>(editor.get()), nullptr);
+  EXPECT_EQ(editor->GetVerb(0), "Abo&ut VelarDB 1.83");
+  TOtherComponent other(nullptr);
+  EXPECT_EQ(host::GetComponentEditor(&other, nullptr)->GetVerbCount(), 0);
+}
+
+}  // namespace
+}  // namespace design_test
