@@ -28,6 +28,14 @@
  *
  * The entries are listed in the order a caller looks them up.
  *
+ * Threads. Each SQLCA is used by one thread at a time; different SQLCAs may
+ * be used on different threads at once, and their requests run side by
+ * side. db_cancel_request and db_is_working may be called on an SQLCA from
+ * any thread, also while another thread's request runs on it. A request
+ * that changes data waits for the database's write lock while another
+ * connection's transaction holds it (see dbpp_setoption: blocking,
+ * blocking_timeout), firing the wait callback as it waits.
+ *
  * Outcomes. Every entry that takes an SQLCA leaves its outcome in sqlcode (0
  * success, negative error, positive warning), sqlstate, sqlerrmc and, where
  * said, SQLCOUNT; sqlerror_message gives the outcome's full text, which
@@ -39,9 +47,14 @@
  *   [sql]     running SQL: -131 syntax error; -141 table not found; -143
  *             column not found; -193 primary key or unique index not unique;
  *             -194 no primary key value for a foreign key; -195 column cannot
- *             be NULL; -210 locked by another connection past the option
- *             blocking_timeout; -299 interrupted by db_cancel_request; -304
- *             disk full; -309 out of memory; -300 any other failure.
+ *             be NULL; -210 locked by another connection (at once when the
+ *             option blocking is OFF, else past the option
+ *             blocking_timeout); -299 interrupted by db_cancel_request (also
+ *             while waiting for a lock); -306 deadlock: the wait for another
+ *             connection's lock could never end, or the transaction read
+ *             what another connection has changed since (roll back and try
+ *             again); -304 disk full; -309 out of memory; -300 any other
+ *             failure.
  *   [host]    reading or writing host variables: -155 unusable SQLDA entry
  *             (type, length or data); -157 the value does not convert; -158
  *             out of range for its destination; -181 NULL for an entry
@@ -345,9 +358,11 @@ DBLIB_DBPP(close, 5, 0, (const char* cursor), (cursor))
 
 /*
  * dbpp_setoption: sets a connection option for the rest of the connection.
- * isolation_level (0 to 3), row_counts (ON or OFF) and blocking_timeout
- * (milliseconds to wait for another connection's lock, 0 to 3600000) are
- * checked; any other name is kept as given, to be read back.
+ * isolation_level (0 to 3), row_counts (ON or OFF), blocking (ON or OFF:
+ * whether a change waits for another connection's lock at all; ON at first)
+ * and blocking_timeout (milliseconds it waits at most, 0 to 3600000; 0 waits
+ * until the lock is free; 5000 at first) are checked; any other name is
+ * kept as given, to be read back.
  *   scope, user  not used: every setting lasts as long as the connection.
  *   option       the option's name (case does not matter).
  *   descriptor   entry 0 holds the value, of any host type.
@@ -461,8 +476,9 @@ DBLIB_DB(unsigned, db_stop_database, 5, 0, (struct sqlca* sqlca, const char* par
 
 /*
  * db_cancel_request: asks the request running on the SQLCA to stop; called
- * from inside that request's wait callback. The request ends with -299. It
- * leaves the SQLCA untouched.
+ * from inside that request's wait callback or from another thread. The
+ * request ends with -299, also when it waits for a lock. It leaves the SQLCA
+ * untouched.
  *   sqlca  the SQLCA of the running request.
  * Returns 1 when a request was running, else 0.
  */
@@ -521,7 +537,7 @@ DBLIB_DB(unsigned short, db_find_engine, 5, 0, (struct sqlca* sqlca, const char*
 
 /*
  * db_is_working: tells whether a request is running on the SQLCA (asked from
- * inside a callback). It leaves the SQLCA untouched.
+ * inside a callback or from another thread). It leaves the SQLCA untouched.
  * Returns 1 while a request runs, else 0.
  */
 DBLIB_DB(unsigned, db_is_working, 5, 0, (struct sqlca* sqlca), (sqlca))

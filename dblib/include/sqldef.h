@@ -119,6 +119,7 @@ struct dbt_timestamp {
 #define DBE_INTERRUPTED (-299)
 #define DBE_ERROR (-300) /* general run-time error */
 #define DBE_DISK_FULL (-304)
+#define DBE_DEADLOCK (-306) /* a wait for a lock that could never end */
 #define DBE_CONNECTION_TERMINATED (-308)
 #define DBE_NO_MEMORY (-309)
 #define DBE_CURSOR_READ_ONLY (-633)     /* positioned change on a cursor that cannot change rows */

@@ -48,6 +48,13 @@ TEST_F(OptionsTest, KnownOptionsAreCheckedAndOthersStored) {
   EXPECT_EQ(ca.sqlcode, DBE_INVALID_OPTION_SETTING);
   set("row_counts", "maybe");
   EXPECT_EQ(ca.sqlcode, DBE_INVALID_OPTION_SETTING);
+  EXPECT_EQ(get("blocking"), "ON");
+  EXPECT_EQ(get("blocking_timeout"), "5000");
+  set("blocking", "off");
+  EXPECT_EQ(get("blocking"), "OFF");
+  set("blocking", "never");
+  EXPECT_EQ(ca.sqlcode, DBE_INVALID_OPTION_SETTING);
+  EXPECT_EQ(lib.message(&ca), "Invalid setting for option 'blocking': use ON or OFF");
   EXPECT_EQ(get("isolation_level"), "3");
   get("date_format");
   EXPECT_EQ(ca.sqlcode, DBE_INVALID_OPTION);

@@ -21,21 +21,33 @@ void db_register_a_callback(sqlca* ca, int index, dblib_callback callback) {
   request.finish();
 }
 
+// Asked from inside a callback, or from any other thread.
 unsigned db_is_working(sqlca* ca) {
-  Request request(ca, __func__, Needs::Lock);
-  Session* session = ca != nullptr ? find_session(ca) : nullptr;
-  return session != nullptr && session->activity.working ? 1 : 0;
+  Request request(ca, __func__, Needs::Nothing);
+  unsigned working = 0;
+  if (ca != nullptr) {
+    with_session(ca, [&](Session* session) {
+      working = session != nullptr && session->activity.working ? 1 : 0;
+    });
+  }
+  return working;
 }
 
-// The progress handler ends the running statement. sqlite3_interrupt is no
-// use here: while any cursor of the connection is still reading, it would
-// also stop every statement started after it.
+// The progress handler (or the lock wait) ends the running request.
+// sqlite3_interrupt is no use here: while any cursor of the connection is
+// still reading, it would also stop every statement started after it. From
+// another thread the cancel lands on the request running at that moment.
 int db_cancel_request(sqlca* ca) {
-  Request request(ca, __func__, Needs::Lock);
-  Session* session = ca != nullptr ? find_session(ca) : nullptr;
-  if (session == nullptr || !session->activity.working) return 0;
-  session->activity.cancel_requested = true;
-  return 1;
+  Request request(ca, __func__, Needs::Nothing);
+  int cancelled = 0;
+  if (ca != nullptr) {
+    with_session(ca, [&](Session* session) {
+      if (session == nullptr || !session->activity.working) return;
+      session->activity.cancel_requested = true;
+      cancelled = 1;
+    });
+  }
+  return cancelled;
 }
 
 }  // namespace dblib::api

@@ -20,11 +20,8 @@ unsigned db_string_connect(sqlca* ca, const char* parms) {
   ConnectParams params;
   Status& status = request.status;
   if (parse_connect_params(parms, params, status)) {
-    Registry& registry = Registry::get();
-    Database* database = registry.resolve(params, Resolve::StartMissing, status);
-    if (database != nullptr && !session.connect(*database, params, status)) {
-      registry.stop_if_unused(database);
-    }
+    std::shared_ptr<Database> database = Registry::get().reserve(params, status);
+    if (database) session.connect(std::move(database), params, status);
   }
   request.finish();
   return request.succeeded();

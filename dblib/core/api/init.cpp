@@ -33,7 +33,7 @@ unsigned db_fini(sqlca* ca) {
 }
 
 unsigned db_version_check(unsigned version) {
-  Request request(nullptr, __func__, Needs::Lock);
+  Request request(nullptr, __func__, Needs::Nothing);
   return version == 6 || version == served_interface_version ? 1 : 0;
 }
 

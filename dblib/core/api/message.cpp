@@ -12,7 +12,7 @@ namespace dblib::api {
 // bytes of it); a code the caller set itself gets its standard text.
 char* sqlerror_message(sqlca* ca, char* buffer, int max) {
   if (ca == nullptr || buffer == nullptr || max <= 0) return nullptr;
-  Request request(ca, __func__, Needs::Lock);
+  Request request(ca, __func__, Needs::Nothing);
   Session* session = find_session(ca);
   const char* text = ca->sqlcode == 0 ? ""
                      : session != nullptr && session->message_code == ca->sqlcode

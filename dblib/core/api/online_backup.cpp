@@ -22,7 +22,7 @@ void run_step(Session& session, int operation, int file, unsigned long page, sql
       return;
     }
     auto started = std::make_unique<Backup>();
-    if (started->start(*session.connection->database(), count, status)) {
+    if (started->start(session.connection->database().file, count, status)) {
       backup = std::move(started);
     }
     return;

@@ -16,11 +16,13 @@ unsigned db_string_ping_server(sqlca* ca, const char* parms, unsigned connect_to
   if (!request || !parse_server_params(request, parms, params)) return request.succeeded();
   Registry& registry = Registry::get();
   Status& status = request.status;
-  Database* database = nullptr;
-  if (registry.running_engine(params.engine, status) != nullptr && connect_to_db != 0) {
-    database = registry.resolve(params, Resolve::FindRunning, status);
+  std::shared_ptr<Database> database;
+  if (connect_to_db == 0) {
+    registry.engine_runs(params.engine, status);
+  } else {
+    database = registry.find(params, status);
   }
-  if (database != nullptr) {
+  if (database) {
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(database->file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
       authenticate(db, params.user, params.password, status);

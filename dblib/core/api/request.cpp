@@ -5,7 +5,6 @@
 
 #include "dblib/core/api/session.h"
 #include "dblib/core/api/test_control.h"
-#include "dblib/core/server/registry.h"
 
 namespace dblib {
 
@@ -36,9 +35,9 @@ void write_sqlerrmc(sqlca* ca, std::string_view text) {
 }
 
 Request::Request(sqlca* ca, const char* entry_point, Needs needs)
-    : lock_(global_lock()), ca_(ca), entry_point_(entry_point) {
+    : ca_(ca), entry_point_(entry_point) {
   trace_call(entry_point);
-  if (needs == Needs::Lock) {
+  if (needs == Needs::Nothing) {
     ready_ = true;
     return;
   }
@@ -55,7 +54,8 @@ Request::Request(sqlca* ca, const char* entry_point, Needs needs)
 }
 
 // Each need includes the ones before it; the first that is missing writes
-// its outcome.
+// its outcome. From IdleSession on the session is claimed, so that no other
+// request runs on it until this one returns.
 bool Request::reach(Needs needs) {
   if (needs == Needs::Sqlca) return true;
   session_ = find_session(ca_);
@@ -64,10 +64,11 @@ bool Request::reach(Needs needs) {
     return false;
   }
   if (needs == Needs::Session) return true;
-  if (session_->activity.working) {
+  if (!session_->claim()) {
     fail(DBE_DOUBLE_REQUEST, "Another request is already running on this SQLCA");
     return false;
   }
+  claimed_ = true;
   if (needs == Needs::IdleSession) return true;
   connection_ = session_->connection.get();
   if (connection_ == nullptr) {
@@ -82,12 +83,13 @@ bool Request::reach(Needs needs) {
 }
 
 Request::~Request() {
-  if (working_ && session_ != nullptr) {
+  if (working_) {
+    if (connection_ != nullptr) connection_->request_ended();
     session_->activity.working = false;
     session_->activity.cancel_requested = false;
-    session_->release_if_ended();
-    session_->activity.fire(DBCB_FINISH);
   }
+  if (claimed_) session_->end_request();
+  if (working_) session_->activity.fire(DBCB_FINISH);
 }
 
 bool Request::take_injected() {
@@ -101,11 +103,17 @@ void Request::begin_work() {
   working_ = true;
   session_->activity.working = true;
   session_->activity.cancel_requested = false;
+  if (connection_ != nullptr) connection_->request_began();
   session_->activity.fire(DBCB_START);
 }
 
+// A wait for another process's lock that the caller cancelled reaches here
+// as SQLite's "busy"; the caller is told what really ended it.
 void Request::finish(int32_t count) {
   if (ca_ == nullptr) return;
+  if (status.code() == DBE_LOCKED && connection_ != nullptr && connection_->wait_cancelled()) {
+    status.fail_plain(DBE_INTERRUPTED);
+  }
   int code = status.code();
   write_sqlca(ca_, code, status.text(), count);
   Session* s = session_ != nullptr ? session_ : find_session(ca_);

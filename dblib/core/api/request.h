@@ -1,9 +1,9 @@
-// The frame of every entry point, written once: it takes the library lock,
-// records the call for the test trace, applies an injected outcome, and
-// reaches what the entry point needs (its SQLCA, the SQLCA's session, a
-// session no request runs on, its connection), writing the outcome when
-// something is missing. finish writes the entry point's own outcome into
-// the SQLCA (code, SQLSTATE, SQLCOUNT, message) and the session's full text.
+// The frame of every entry point, written once: it records the call for the
+// test trace, applies an injected outcome, and reaches what the entry point
+// needs (its SQLCA, the SQLCA's session, the session claimed for this
+// request, its connection), writing the outcome when something is missing.
+// finish writes the entry point's own outcome into the SQLCA (code,
+// SQLSTATE, SQLCOUNT, message) and the session's full text.
 //
 //   Request request(ca, __func__, Needs::Connection);
 //   if (!request) return;
@@ -12,10 +12,14 @@
 //
 // Entry points are named after the exported functions (api::dbpp_commit is
 // what dbpp_commit runs), so __func__ is the name traces and injections use.
+//
+// Threads. The frame holds no lock while the entry point works: requests on
+// different SQLCAs run side by side, and a request on an SQLCA whose session
+// another request has claimed answers -298. What is shared between sessions
+// (the registry, the lock table, the session map) guards itself, briefly.
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -30,10 +34,10 @@ class Session;
 // What an entry point needs before it can work, each step including the
 // ones above it.
 enum class Needs {
-  Lock,         // the library lock and the trace only; the SQLCA is left alone
+  Nothing,      // the trace only; the SQLCA is left alone
   Sqlca,        // a non-null SQLCA, which receives the outcome; injections apply
   Session,      // one initialised with db_init (-1001)
-  IdleSession,  // on which no request runs (-298)
+  IdleSession,  // on which no request runs (-298), claimed for this one
   Connection,   // which holds a connection that has not ended (-101, -308)
 };
 
@@ -56,7 +60,7 @@ class Request {
   Connection& connection() { return *connection_; }
 
   // Takes an outcome injected for this call of an entry point that has no
-  // SQLCA (Needs::Lock): true when there was one.
+  // SQLCA (Needs::Nothing): true when there was one.
   bool take_injected();
 
   // Marks the request as running: db_is_working answers 1 and the start and
@@ -66,20 +70,24 @@ class Request {
   void finish(int32_t count = 0);
   // Writes a failure now (shorthand for status.fail + finish).
   void fail(int code, const char* text);
-  // After db_fini dropped the session.
-  void forget_session() { session_ = nullptr; }
+  // After db_fini dropped the session (with its claim).
+  void forget_session() {
+    session_ = nullptr;
+    connection_ = nullptr;
+    claimed_ = false;
+  }
 
   Status status;
 
  private:
   bool reach(Needs needs);
-  std::unique_lock<std::recursive_mutex> lock_;
   sqlca* ca_;
   const char* entry_point_;
   Session* session_ = nullptr;
   Connection* connection_ = nullptr;
   bool ready_ = false;
   bool injected_ = false;
+  bool claimed_ = false;
   bool working_ = false;
 };
 

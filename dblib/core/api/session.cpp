@@ -1,13 +1,22 @@
 #include "dblib/core/api/session.h"
 
+#include <shared_mutex>
 #include <unordered_map>
 
 namespace dblib {
 
 namespace {
 
-std::unordered_map<const sqlca*, std::unique_ptr<Session>>& sessions() {
-  static std::unordered_map<const sqlca*, std::unique_ptr<Session>> map;
+struct SessionMap {
+  std::shared_mutex lock;
+  std::unordered_map<const sqlca*, std::unique_ptr<Session>> sessions;
+};
+
+// The registry is made first, so that it outlives the sessions, which detach
+// from it as they go.
+SessionMap& session_map() {
+  Registry::get();
+  static SessionMap map;
   return map;
 }
 
@@ -19,22 +28,52 @@ Session::~Session() {
   disconnect();
 }
 
-bool Session::connect(Database& database, const ConnectParams& params, Status& status) {
-  auto opened = std::make_unique<Connection>(activity);
-  if (!opened->open(database, params, status)) return false;
-  connection = std::move(opened);
-  Registry::get().attach(database, this);
+bool Session::claim() {
+  std::lock_guard<std::mutex> guard(state_);
+  if (claimed_) return false;
+  claimed_ = true;
   return true;
 }
 
-// A connection that ended with its database is no longer attached: only a
-// live one is detached, which may stop a database started for it.
-void Session::disconnect() {
-  if (!connection) return;
-  Database* attached = connection->database();
-  release();
+void Session::end_request() {
+  std::lock_guard<std::mutex> guard(state_);
+  claimed_ = false;
+  if (connection && connection->ended()) release();
+}
+
+// The connection is in place before the session is attached, so that a stop
+// coming right after the attach finds it to end.
+bool Session::connect(std::shared_ptr<Database> database, const ConnectParams& params,
+                      Status& status) {
+  Registry& registry = Registry::get();
+  auto opened = std::make_unique<Connection>(activity, *this);
+  if (!opened->open(database, params, status)) {
+    registry.unreserve(*database);
+    return false;
+  }
+  {
+    std::lock_guard<std::mutex> guard(state_);
+    connection = std::move(opened);
+  }
+  if (registry.attach(*database, this, status)) return true;
+  std::lock_guard<std::mutex> guard(state_);
   connection.reset();
-  if (attached != nullptr) Registry::get().detach(this);
+  return false;
+}
+
+// Once the connection is out of the session a stop finds nothing to end, so
+// the registry is told without the session's lock held (the registry's lock
+// comes first). A connection that ended with its database is no longer
+// attached, and one ending meanwhile is forgotten by the registry already.
+void Session::disconnect() {
+  std::unique_ptr<Connection> closed;
+  {
+    std::lock_guard<std::mutex> guard(state_);
+    if (!connection) return;
+    release();
+    closed = std::move(connection);
+  }
+  if (!closed->ended()) Registry::get().detach(this);
 }
 
 void Session::release() {
@@ -43,17 +82,14 @@ void Session::release() {
   connection->close();
 }
 
-void Session::release_if_ended() {
-  if (connection && connection->ended()) release();
-}
-
-// Inside the session's own request (a callback stopped the server) the
-// running statement is interrupted and the request frees the rest as it
-// returns.
+// Inside a request of the session (a callback stopped the server, or another
+// thread did) the running statement is interrupted and the request frees the
+// rest as it returns.
 void Session::database_stopped() {
+  std::lock_guard<std::mutex> guard(state_);
   if (!connection) return;
   connection->end();
-  if (activity.working) {
+  if (claimed_) {
     connection->interrupt();
   } else {
     release();
@@ -61,23 +97,39 @@ void Session::database_stopped() {
 }
 
 Session* find_session(const sqlca* ca) {
-  auto& map = sessions();
-  auto it = map.find(ca);
-  return it == map.end() ? nullptr : it->second.get();
+  SessionMap& map = session_map();
+  std::shared_lock<std::shared_mutex> guard(map.lock);
+  auto it = map.sessions.find(ca);
+  return it == map.sessions.end() ? nullptr : it->second.get();
+}
+
+void with_session(const sqlca* ca, const std::function<void(Session*)>& use) {
+  SessionMap& map = session_map();
+  std::shared_lock<std::shared_mutex> guard(map.lock);
+  auto it = map.sessions.find(ca);
+  use(it == map.sessions.end() ? nullptr : it->second.get());
 }
 
 Session& create_session(sqlca* ca) {
-  auto& slot = sessions()[ca];
+  SessionMap& map = session_map();
+  std::lock_guard<std::shared_mutex> guard(map.lock);
+  auto& slot = map.sessions[ca];
   if (!slot) slot = std::make_unique<Session>(ca);
   return *slot;
 }
 
+// The session goes (ending its connection) after the map's lock is given
+// back: ending a connection may wait for the registry.
 void drop_session(const sqlca* ca) {
-  auto& map = sessions();
-  auto it = map.find(ca);
-  if (it == map.end()) return;
-  std::unique_ptr<Session> session = std::move(it->second);
-  map.erase(it);
+  SessionMap& map = session_map();
+  std::unique_ptr<Session> session;
+  {
+    std::lock_guard<std::shared_mutex> guard(map.lock);
+    auto it = map.sessions.find(ca);
+    if (it == map.sessions.end()) return;
+    session = std::move(it->second);
+    map.sessions.erase(it);
+  }
 }
 
 }  // namespace dblib

@@ -15,7 +15,7 @@ enum class Indicators : bool { None = false, OnePerEntry = true };
 // One block: header, entries, then one indicator per entry when asked. An
 // outcome injected into the entry point makes it fail.
 sqlda* allocate(unsigned count, Indicators indicators, const char* entry_point) {
-  Request request(nullptr, entry_point, Needs::Lock);
+  Request request(nullptr, entry_point, Needs::Nothing);
   if (request.take_injected() || count > 32767) return nullptr;
   size_t entries = count > 0 ? count : 1;
   size_t size = offsetof(sqlda, sqlvar) + entries * sizeof(sqlvar);
@@ -37,7 +37,7 @@ sqlda* allocate(unsigned count, Indicators indicators, const char* entry_point) 
 }
 
 void release(sqlda* descriptor, const char* entry_point) {
-  Request request(nullptr, entry_point, Needs::Lock);
+  Request request(nullptr, entry_point, Needs::Nothing);
   std::free(descriptor);
 }
 

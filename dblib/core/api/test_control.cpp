@@ -14,7 +14,10 @@ namespace dblib {
 
 namespace {
 
+// Its own lock: entry points on several threads trace and take injections
+// at once.
 struct TestControl {
+  std::mutex lock;
   std::atomic<bool> tracing{false};
   std::string trace;
   std::atomic<int> pending{0};
@@ -32,7 +35,9 @@ constexpr size_t kTraceLimit = 1 << 20;
 
 void trace_call(const char* entry_point) {
   TestControl& c = control();
-  if (!c.tracing.load(std::memory_order_relaxed) || c.trace.size() > kTraceLimit) return;
+  if (!c.tracing.load(std::memory_order_relaxed)) return;
+  std::lock_guard<std::mutex> guard(c.lock);
+  if (c.trace.size() > kTraceLimit) return;
   c.trace.append(entry_point);
   c.trace.push_back('\n');
 }
@@ -40,6 +45,7 @@ void trace_call(const char* entry_point) {
 bool take_injection(const char* entry_point, int& code, std::string& text) {
   TestControl& c = control();
   if (c.pending.load(std::memory_order_relaxed) == 0) return false;
+  std::lock_guard<std::mutex> guard(c.lock);
   auto it = c.injections.find(std::string_view(entry_point));
   if (it == c.injections.end()) return false;
   code = it->second.first;
@@ -52,13 +58,13 @@ bool take_injection(const char* entry_point, int& code, std::string& text) {
 namespace api {
 
 void dblib_test_trace(int on) {
-  std::lock_guard<std::recursive_mutex> lock(global_lock());
+  std::lock_guard<std::mutex> guard(control().lock);
   control().trace.clear();
   control().tracing = on != 0;
 }
 
 int dblib_test_trace_text(char* buffer, int max) {
-  std::lock_guard<std::recursive_mutex> lock(global_lock());
+  std::lock_guard<std::mutex> guard(control().lock);
   const std::string& text = control().trace;
   if (buffer != nullptr && max > 0) {
     size_t length = std::min(text.size(), static_cast<size_t>(max - 1));
@@ -70,8 +76,8 @@ int dblib_test_trace_text(char* buffer, int max) {
 
 void dblib_test_inject(const char* entry_point, int sqlcode, const char* message) {
   if (entry_point == nullptr) return;
-  std::lock_guard<std::recursive_mutex> lock(global_lock());
   TestControl& c = control();
+  std::lock_guard<std::mutex> guard(c.lock);
   auto [it, added] = c.injections.insert_or_assign(
       entry_point, std::make_pair(sqlcode, std::string(message != nullptr ? message : "")));
   (void)it;
@@ -79,8 +85,8 @@ void dblib_test_inject(const char* entry_point, int sqlcode, const char* message
 }
 
 void dblib_test_clear() {
-  std::lock_guard<std::recursive_mutex> lock(global_lock());
   TestControl& c = control();
+  std::lock_guard<std::mutex> guard(c.lock);
   c.injections.clear();
   c.pending = 0;
   c.trace.clear();
@@ -89,14 +95,12 @@ void dblib_test_clear() {
 
 // Test databases hash at the lowest cost: suites connect hundreds of times.
 int dblib_test_create_database(const char* file) {
-  std::lock_guard<std::recursive_mutex> lock(global_lock());
   Status status;
   return create_database(file, NewDatabase{.cost = PasswordCost::Minimal}, status) ? 0
                                                                                    : status.code();
 }
 
 void dblib_test_stop_all() {
-  std::lock_guard<std::recursive_mutex> lock(global_lock());
   Registry::get().stop_all();
 }
 

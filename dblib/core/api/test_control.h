@@ -1,6 +1,6 @@
 // Test control: the trace of entry points called and the outcomes injected
 // into the next call of a named entry point (see dblib_test_trace and
-// dblib_test_inject in entry_point_list.h). Called under the library lock.
+// dblib_test_inject in entry_point_list.h). Safe to call from any thread.
 #pragma once
 
 #include <string>

@@ -10,7 +10,8 @@ namespace {
 
 // SQLite calls this every kProgressSteps virtual-machine steps while a
 // statement runs: it is the wait callback's heartbeat, and a cancel
-// requested from inside the callback ends the statement here.
+// requested from inside the callback (or from another thread) ends the
+// statement here.
 constexpr int kProgressSteps = 1000;
 
 int on_progress(void* context) {
@@ -22,29 +23,31 @@ int on_progress(void* context) {
 
 }  // namespace
 
-Connection::Connection(Activity& activity) : activity_(activity) {}
+Connection::Connection(Activity& activity, ReadHolder& reads)
+    : activity_(activity), reads_(reads) {}
 
 Connection::~Connection() {
   close();
 }
 
-bool Connection::open(Database& database, const ConnectParams& params, Status& status) {
-  int rc = sqlite3_open_v2(database.file.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+bool Connection::open(std::shared_ptr<Database> database, const ConnectParams& params,
+                      Status& status) {
+  database_ = std::move(database);
+  int rc = sqlite3_open_v2(database_->file.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
   if (rc != SQLITE_OK) {
     status.fail(DBE_UNABLE_TO_START_DATABASE, "Cannot open database '%s': %s",
-                database.name.c_str(), db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
+                database_->name.c_str(), db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
     close();
     return false;
   }
   sqlite3_extended_result_codes(db_, 1);
-  sqlite3_busy_timeout(db_, options_.blocking_timeout());
+  sqlite3_busy_handler(db_, on_busy, this);
   if (!exec_sql(db_, "PRAGMA foreign_keys=ON", status) ||
       !authenticate(db_, params.user, params.password, status)) {
     close();
     return false;
   }
   user_ = params.user;
-  database_ = &database;
   update_progress_handler();
   return true;
 }
@@ -54,15 +57,21 @@ void Connection::close() {
     sqlite3_close_v2(db_);
     db_ = nullptr;
   }
+  LockTable::get().release(lock_owner_);
 }
 
 // Begins the implicit transaction a change (or a read at isolation 2 and
-// above) needs, unless one runs or the statement controls transactions.
+// above) needs, unless one runs or the statement controls transactions. A
+// change takes the write lock first, and a transaction it begins takes
+// SQLite's lock with it (see the header).
 bool Connection::prepare_to_run(StatementEffect effect, Status& status) {
   had_transaction_ = sqlite3_get_autocommit(db_) == 0;
-  if (effect.transaction_control || had_transaction_) return true;
-  if (effect.writes || options_.isolation_level() >= 2) return exec_sql(db_, "BEGIN", status);
-  return true;
+  if (effect.transaction_control) return true;
+  const bool begins = !had_transaction_ && (effect.writes || options_.isolation_level() >= 2);
+  if (effect.writes && !take_write_lock(status)) return false;
+  if (!begins || begin_transaction(effect.writes, status)) return true;
+  end_of_transaction();
+  return false;
 }
 
 void Connection::ran(bool failed, Status& status) {
@@ -70,22 +79,23 @@ void Connection::ran(bool failed, Status& status) {
     std::string text = status.text() + "; the transaction was rolled back";
     status.fail(status.code(), "%s", text.c_str());
   }
+  end_of_transaction();
 }
 
 bool Connection::commit(Status& status) {
-  if (sqlite3_get_autocommit(db_) != 0) return true;
-  return exec_sql(db_, "COMMIT", status);
+  bool ok = sqlite3_get_autocommit(db_) != 0 || exec_sql(db_, "COMMIT", status);
+  end_of_transaction();
+  return ok;
 }
 
 bool Connection::rollback(Status& status) {
-  if (sqlite3_get_autocommit(db_) != 0) return true;
-  return exec_sql(db_, "ROLLBACK", status);
+  bool ok = sqlite3_get_autocommit(db_) != 0 || exec_sql(db_, "ROLLBACK", status);
+  end_of_transaction();
+  return ok;
 }
 
 bool Connection::set_option(std::string_view name, std::string_view value, Status& status) {
-  if (!options_.set(name, value, status)) return false;
-  sqlite3_busy_timeout(db_, options_.blocking_timeout());
-  return true;
+  return options_.set(name, value, status);
 }
 
 // Always installed: besides driving the wait callback it is how a cancel
@@ -93,6 +103,15 @@ bool Connection::set_option(std::string_view name, std::string_view value, Statu
 void Connection::update_progress_handler() {
   if (db_ == nullptr) return;
   sqlite3_progress_handler(db_, kProgressSteps, on_progress, &activity_);
+}
+
+void Connection::request_began() {
+  wait_cancelled_ = false;
+  LockTable::get().request_began(lock_owner_);
+}
+
+void Connection::request_ended() {
+  LockTable::get().request_ended(lock_owner_);
 }
 
 }  // namespace dblib

@@ -20,6 +20,19 @@ long whole_number(std::string_view text, long limit) {
   return value <= limit ? value : -1;
 }
 
+// An ON/OFF option's value into flag; -201 for anything else.
+bool on_or_off(const std::string& key, std::string_view text, bool& flag, Status& status) {
+  if (same_name(text, "ON")) {
+    flag = true;
+  } else if (same_name(text, "OFF")) {
+    flag = false;
+  } else {
+    return status.fail(DBE_INVALID_OPTION_SETTING, "Invalid setting for option '%s': use ON or OFF",
+                       key.c_str());
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string Options::key_of(std::string_view name) {
@@ -41,17 +54,8 @@ bool Options::set(std::string_view name, std::string_view value, Status& status)
     isolation_level_ = static_cast<int>(level);
     return true;
   }
-  if (key == "row_counts") {
-    if (same_name(text, "ON")) {
-      row_counts_ = true;
-    } else if (same_name(text, "OFF")) {
-      row_counts_ = false;
-    } else {
-      return status.fail(DBE_INVALID_OPTION_SETTING,
-                         "Invalid setting for option 'row_counts': use ON or OFF");
-    }
-    return true;
-  }
+  if (key == "row_counts") return on_or_off(key, text, row_counts_, status);
+  if (key == "blocking") return on_or_off(key, text, blocking_, status);
   if (key == "blocking_timeout") {
     long timeout = whole_number(text, 3600000);
     if (timeout < 0) {
@@ -72,6 +76,8 @@ bool Options::get(std::string_view name, std::string& value, Status& status) con
     value = std::to_string(isolation_level_);
   } else if (key == "row_counts") {
     value = row_counts_ ? "ON" : "OFF";
+  } else if (key == "blocking") {
+    value = blocking_ ? "ON" : "OFF";
   } else if (key == "blocking_timeout") {
     value = std::to_string(blocking_timeout_);
   } else {

@@ -1,7 +1,9 @@
-// Connection options. isolation_level (0-3), row_counts (ON/OFF) and
-// blocking_timeout (milliseconds to wait for another connection's lock) are
-// checked and have defaults; any other name is stored as given, so that what
-// a caller sets it can read back. A never-set unknown name cannot be read.
+// Connection options. isolation_level (0-3), row_counts (ON/OFF), blocking
+// (ON/OFF: whether a request waits for another connection's lock at all) and
+// blocking_timeout (milliseconds it waits at most; 0 waits until the lock is
+// free) are checked and have defaults; any other name is stored as given, so
+// that what a caller sets it can read back. A never-set unknown name cannot
+// be read.
 #pragma once
 
 #include <map>
@@ -21,12 +23,14 @@ class Options {
 
   int isolation_level() const { return isolation_level_; }
   bool row_counts() const { return row_counts_; }
+  bool blocking() const { return blocking_; }
   int blocking_timeout() const { return blocking_timeout_; }
 
  private:
   static std::string key_of(std::string_view name);
   int isolation_level_ = 0;
   bool row_counts_ = false;
+  bool blocking_ = true;
   int blocking_timeout_ = 5000;
   std::map<std::string, std::string> others_;
 };

@@ -258,14 +258,22 @@ Cursor::Load Cursor::load_row(int64_t row, Status& status) {
 // to the start now and counts its way back to where it was, so no row is
 // delivered twice or under another number.
 Cursor::Load Cursor::step_failed(int rc, Status& status) {
-  sqlite3_stmt* stmt = stmt_.get();
-  status.fail_sqlite(sqlite3_db_handle(stmt), rc);
-  sqlite3_reset(stmt);
+  status.fail_sqlite(sqlite3_db_handle(stmt_.get()), rc);
+  restart_statement();
+  return Load::Error;
+}
+
+void Cursor::restart_statement() {
+  sqlite3_reset(stmt_.get());
   stmt_row_ = 0;
   stmt_done_ = false;
   stmt_on_deleted_ = false;
   changed_row_ = 0;
-  return Load::Error;
+}
+
+// A statement that has not started or has run to its end holds no read.
+void Cursor::let_go() {
+  if (stmt_ && sqlite3_stmt_busy(stmt_.get())) restart_statement();
 }
 
 bool Cursor::load_current_row(Status& status) {

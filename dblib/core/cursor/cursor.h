@@ -73,6 +73,12 @@ class Cursor {
   // DBE_NOT_FOUND when none is left.
   bool resume(Connection& connection, int32_t& count, Status& status);
 
+  // Lets go of the run of the current result set, so that the connection
+  // can move on to the latest committed state; the next read runs the query
+  // again and counts its way back to where the cursor stood, as after a
+  // failed step.
+  void let_go();
+
   // Positioned changes (positioned.cpp).
   bool update(Connection& connection, const sqlda* input, Status& status);
   bool remove(Connection& connection, Status& status);
@@ -93,6 +99,7 @@ class Cursor {
   // Loads the current row into row_; -197 when the cursor stands on none.
   bool load_current_row(Status& status);
   Load step_failed(int rc, Status& status);
+  void restart_statement();
   bool find_total(Status& status);
   bool count_rows(Connection& connection, int32_t& count, Status& status);
   bool write_row(sqlda* descriptor, int group, Status& status);

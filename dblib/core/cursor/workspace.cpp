@@ -59,6 +59,11 @@ Cursor& Workspace::declare_cursor(std::string_view name, int16_t statement, unsi
   return *cursors_.back();
 }
 
+void Workspace::let_go_of_reads() {
+  for (auto& cursor : cursors_)
+    cursor->let_go();
+}
+
 // Cursors first: each finalizes its own statements, then the prepared ones
 // go, so that nothing prepared on the handle remains when it closes.
 void Workspace::clear() {

@@ -29,6 +29,9 @@ class Workspace {
   // Declares a cursor, or declares a closed one again.
   Cursor& declare_cursor(std::string_view name, int16_t statement, unsigned options);
 
+  // Every cursor lets go of its read (Cursor::let_go).
+  void let_go_of_reads();
+
   // Frees every cursor, then every statement.
   void clear();
 

@@ -8,9 +8,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <thread>
 
-#include "dblib/core/server/registry.h"
 #include "dblib/include/sqldef.h"
 
 namespace dblib {
@@ -44,8 +44,22 @@ Backup::~Backup() {
 // is the snapshot, and the open read transaction keeps later commits out of
 // it until the backup ends. Otherwise (an older reader holds the log back)
 // it tries again a few times before copying the snapshot instead.
-bool Backup::take_snapshot(sqlite3* keeper, Status& status) {
-  for (int attempt = 0; attempt < kSnapshotAttempts; ++attempt) {
+//
+// The checkpoint runs on a handle of its own: the snapshot's handle is in a
+// transaction, and the database's own handle belongs to the registry, which
+// may close it meanwhile.
+bool Backup::take_snapshot(Status& status) {
+  // A handle learns that the file is in WAL mode from its first read; until
+  // then a checkpoint reports nothing to do.
+  sqlite3* checkpointer = nullptr;
+  if (sqlite3_open_v2(file_.c_str(), &checkpointer, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+      sqlite3_exec(checkpointer, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
+          SQLITE_OK) {
+    sqlite3_close(checkpointer);
+    checkpointer = nullptr;
+  }
+  std::unique_ptr<sqlite3, int (*)(sqlite3*)> closer(checkpointer, sqlite3_close_v2);
+  for (int attempt = 0; attempt < kSnapshotAttempts && checkpointer != nullptr; ++attempt) {
     int rc = sqlite3_exec(snapshot_, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr,
                           nullptr);
     if (rc != SQLITE_OK) return status.fail_sqlite(snapshot_, rc);
@@ -54,9 +68,9 @@ bool Backup::take_snapshot(sqlite3* keeper, Status& status) {
       return status.fail_sqlite(snapshot_, sqlite3_errcode(snapshot_));
     }
     int log_frames = 0, checkpointed = 0;
-    rc = sqlite3_wal_checkpoint_v2(keeper, "main", SQLITE_CHECKPOINT_PASSIVE, &log_frames,
+    rc = sqlite3_wal_checkpoint_v2(checkpointer, "main", SQLITE_CHECKPOINT_PASSIVE, &log_frames,
                                    &checkpointed);
-    if (rc == SQLITE_OK && log_frames == checkpointed) {
+    if (rc == SQLITE_OK && log_frames >= 0 && log_frames == checkpointed) {
       fd_ = open(file_.c_str(), O_RDONLY | O_CLOEXEC);
       if (fd_ < 0) {
         return status.fail(DBE_ERROR, "Backup cannot read '%s': %s", file_.c_str(),
@@ -103,12 +117,12 @@ bool Backup::copy_snapshot(Status& status) {
   return ok;
 }
 
-bool Backup::start(const Database& database, int32_t& page_size, Status& status) {
-  file_ = database.file;
+bool Backup::start(const std::string& file, int32_t& page_size, Status& status) {
+  file_ = file;
   int rc = sqlite3_open_v2(file_.c_str(), &snapshot_, SQLITE_OPEN_READONLY, nullptr);
   if (rc != SQLITE_OK) return status.fail_sqlite(snapshot_, rc);
   sqlite3_busy_timeout(snapshot_, 5000);
-  if (!take_snapshot(database.keeper, status)) return false;
+  if (!take_snapshot(status)) return false;
   if (page_size_ > DBT_LONG_CHUNK) {
     return status.fail(DBE_ERROR, "Backup cannot transfer pages of %d bytes (at most %d)",
                        page_size_, DBT_LONG_CHUNK);

@@ -15,8 +15,6 @@ struct sqlite3;
 
 namespace dblib {
 
-struct Database;
-
 class Backup {
  public:
   Backup() = default;
@@ -24,8 +22,9 @@ class Backup {
   Backup(const Backup&) = delete;
   Backup& operator=(const Backup&) = delete;
 
-  // Takes the snapshot of a started database; page_size receives the page size.
-  bool start(const Database& database, int32_t& page_size, Status& status);
+  // Takes the snapshot of a started database's file; page_size receives the
+  // page size.
+  bool start(const std::string& file, int32_t& page_size, Status& status);
   // pages receives the file's page count and name its file name.
   bool open_file(int file, int32_t& pages, std::string& name, Status& status);
   // Writes page number page of the open file into entry 0 of descriptor (type
@@ -34,7 +33,7 @@ class Backup {
   bool close_file(int file, Status& status);
 
  private:
-  bool take_snapshot(sqlite3* keeper, Status& status);
+  bool take_snapshot(Status& status);
   bool copy_snapshot(Status& status);
   sqlite3* snapshot_ = nullptr;  // its read transaction pins the snapshot
   int fd_ = -1;                  // where the pages are read from

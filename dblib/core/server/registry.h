@@ -12,10 +12,18 @@
 // - db_start_engine for a running name answers -96; db_start_database for a
 //   name in use answers -77, for a file already running -816.
 // - db_stop_engine and db_stop_database refuse (-75) while connections other
-//   than the caller's own exist, unless unconditional=yes; then they end
-//   every connection, whose next request answers -308.
+//   than the caller's own exist (connects under way count), unless
+//   unconditional=yes; then they end every connection, whose next request
+//   answers -308.
 //
-// Every function here runs under the library's lock (global_lock).
+// Threads. Every public operation takes the registry's lock for its own
+// bookkeeping only: opening a database file (which SQLite may make wait for
+// another process) happens outside it, and a database started meanwhile by
+// another thread is then used, or refused as a duplicate, as if the calls
+// had come one after the other. A connect reserves its database while its
+// connection opens, so that the database cannot stop by itself under it.
+// While the lock is held the registry may take a session's lock (to end its
+// connection) and the lock table's, never the other way round.
 #pragma once
 
 #include <memory>
@@ -25,6 +33,7 @@
 #include <vector>
 
 #include "dblib/core/server/server_params.h"
+#include "dblib/core/server/write_lock.h"
 #include "dblib/core/support/status.h"
 
 struct sqlite3;
@@ -38,18 +47,31 @@ struct Engine;
 class DatabaseClient {
  public:
   // The database stopped: the client's connection is over, and its next
-  // request answers -308. The client is no longer attached.
+  // request answers -308. The client is no longer attached. Called under the
+  // registry's lock, from any thread.
   virtual void database_stopped() = 0;
 
  protected:
   ~DatabaseClient() = default;
 };
 
+// A started database. Connections keep it (shared) as long as they live, so
+// its name, file and write lock stay valid after it stopped; the rest
+// belongs to the registry and is read and written under its lock.
 struct Database {
+  Database() = default;
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
   std::string name;
   std::string file;  // canonical path
+  WriteLock write_lock;
+
   Engine* engine = nullptr;
   bool autostop = false;
+  bool stopped = false;
+  int reserved = 0;           // connects under way that will attach
   sqlite3* keeper = nullptr;  // held open while started, so WAL state persists
   std::vector<DatabaseClient*> clients;
 };
@@ -59,18 +81,12 @@ struct Database {
 enum class Autostop : bool { No = false, Yes = true };
 // Whether a stop goes ahead while other connections remain, ending them.
 enum class StopWhen : bool { Unused = false, Unconditionally = true };
-// Whether resolving a connection string may start what it names.
-enum class Resolve : bool { FindRunning = false, StartMissing = true };
 
 struct Engine {
   std::string name;
   bool autostop = false;
-  std::vector<std::unique_ptr<Database>> databases;
+  std::vector<std::shared_ptr<Database>> databases;
 };
-
-// The lock that every entry point holds while it runs. Recursive, so that a
-// wait callback may call back into the library on the same thread.
-std::recursive_mutex& global_lock();
 
 class Registry {
  public:
@@ -79,43 +95,65 @@ class Registry {
   // handle outlives the code that owns it.
   ~Registry();
 
-  // Empty name: the default engine. Null when none matches.
-  Engine* find_engine(std::string_view name);
-  // As find_engine, but a missing engine is the caller's error (-100).
-  Engine* running_engine(std::string_view name, Status& status);
-  Engine* start_engine(const std::string& name, Autostop autostop, Status& status);
-  // caller's own connection does not count as one that remains.
-  bool stop_engine(Engine* engine, StopWhen when, const DatabaseClient* caller, Status& status);
+  // db_find_engine: whether the engine of that name runs (empty: any); -100
+  // when not.
+  bool engine_runs(std::string_view name, Status& status);
+  // db_start_engine: starts the engine params names (it runs until stopped)
+  // and, with dbf=, that database on it; when the database cannot start,
+  // the engine does not stay.
+  bool start_engine(const ServerParams& params, Status& status);
+  // db_start_database: starts the database of dbf= on the engine of eng=
+  // (started too when start= is given and it does not run).
+  bool start_database(const ServerParams& params, Status& status);
+  // db_stop_engine, db_stop_database; the caller's own connection does not
+  // count as one that remains.
+  bool stop_engine(const ServerParams& params, const DatabaseClient* caller, Status& status);
+  bool stop_database(const ServerParams& params, const DatabaseClient* caller, Status& status);
 
-  // By name when name is given, else by canonical file, else the first one.
-  Database* find_database(Engine& engine, std::string_view name, std::string_view file);
-  // The database a connection string names on engine: by dbn=, else by the
-  // file of dbf= (none when that file does not exist), else the first one.
-  Database* find_database(Engine& engine, const ServerParams& params);
-  Database* start_database(Engine& engine, const std::string& file, const std::string& name,
-                           Autostop autostop, Status& status);
-  bool stop_database(Database* database, StopWhen when, const DatabaseClient* caller,
-                     Status& status);
-
-  // Finds (or, as a connect does, starts) the database a connection string
-  // names.
-  Database* resolve(const ServerParams& params, Resolve how, Status& status);
-
-  void attach(Database& database, DatabaseClient* client);
+  // The running database a connection string names (ping); null with the
+  // outcome in status when there is none.
+  std::shared_ptr<Database> find(const ServerParams& params, Status& status);
+  // For a connect: the database a connection string names, started when it
+  // does not run and the string allows it, and reserved until attach or
+  // unreserve.
+  std::shared_ptr<Database> reserve(const ServerParams& params, Status& status);
+  // Turns the reservation into an attached client; fails (-83) when the
+  // database was stopped meanwhile.
+  bool attach(Database& database, DatabaseClient* client, Status& status);
+  // Gives up a reservation (the connect failed); a database that was started
+  // for it stops again.
+  void unreserve(Database& database);
   // Forgets a client whose connection closed and applies autostop.
   void detach(DatabaseClient* client);
 
-  // Stops a database started for a connect that then failed.
-  void stop_if_unused(Database* database);
+  std::vector<std::string> engine_names();
   void stop_all();
-  const std::vector<std::unique_ptr<Engine>>& engines() const { return engines_; }
 
  private:
+  Registry();
+  // The rest runs under mutex_.
+  Engine* find_engine(std::string_view name);
+  Engine* running_engine(std::string_view name, Status& status);
+  Engine* add_engine(const std::string& name, Autostop autostop, Status& status);
+  Database* find_database(Engine& engine, std::string_view name, std::string_view file);
+  // The database a connection string names on engine: by dbn=, else by the
+  // (canonical) file of dbf=, else the first one.
+  Database* database_named(Engine& engine, const ServerParams& params,
+                           const std::string& canonical);
+  // Whether a database of that name and file may join engine (-77, -816).
+  bool may_add(const Engine& engine, const std::string& name, const std::string& canonical,
+               const std::string& file_given, Status& status);
+  bool add_database(Engine& engine, std::shared_ptr<Database> database,
+                    const std::string& file_given, Status& status);
+  size_t other_connections(const Database& database, const DatabaseClient* caller) const;
   void remove_database(Database* database);
   // Removes database, and its engine too when that stops with its last
   // database.
   void remove_database_and_idle_engine(Database* database);
   void remove_engine(Engine* engine);
+  void stop_if_unused(Database* database);
+
+  std::mutex mutex_;
   std::vector<std::unique_ptr<Engine>> engines_;
 };
 

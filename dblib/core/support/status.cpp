@@ -62,6 +62,7 @@ constexpr CodeInfo kCodes[] = {
     {DBE_INTERRUPTED, "57014", "Statement interrupted by user"},
     {DBE_ERROR, "HY000", "Run time SQL error"},
     {DBE_DISK_FULL, "53100", "Disk full"},
+    {DBE_DEADLOCK, "40001", "Deadlock detected"},
     {DBE_CONNECTION_TERMINATED, "08006", "Connection was terminated"},
     {DBE_NO_MEMORY, "53W01", "Out of memory"},
     {DBE_CURSOR_READ_ONLY, "42W30", "Update operation attempted on a read-only cursor"},
@@ -173,6 +174,14 @@ bool Status::fail_sqlite(sqlite3* db, int rc) {
     case SQLITE_INTERRUPT:
       return fail_plain(DBE_INTERRUPTED);
     case SQLITE_BUSY:
+      // The transaction read a state another connection has changed since:
+      // it can no longer change anything, whatever it waits for.
+      if (extended == SQLITE_BUSY_SNAPSHOT) {
+        return fail(DBE_DEADLOCK,
+                    "Deadlock detected: another connection changed the database after this "
+                    "transaction read it; roll back and try again");
+      }
+      return fail(DBE_LOCKED, "Database is locked by another connection (%s)", message);
     case SQLITE_LOCKED:
       return fail(DBE_LOCKED, "Database is locked by another connection (%s)", message);
     case SQLITE_NOMEM:
