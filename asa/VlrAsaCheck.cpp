@@ -1,6 +1,8 @@
 // Judging the outcome of every client-library call, the lost-connection
 // rule, the wait callback and cancelling a running request.
 #include <cstring>
+#include <mutex>
+#include <shared_mutex>
 #include <string_view>
 #include <unordered_map>
 
@@ -13,21 +15,37 @@ namespace {
 
 // The wait callback carries nothing but the SQLCA's address, so each
 // connected session that wants OnServerWait is found through its SQLCA.
-std::unordered_map<const sqlca*, TAsaSession*>& WaitSessions() {
-  static std::unordered_map<const sqlca*, TAsaSession*> sessions;
-  return sessions;
+// Sessions connect and disconnect on their own threads while callbacks of
+// others run, so the map has a lock; a session's entry cannot go while its
+// own callback runs (both happen on the session's thread), so the session
+// is called without it.
+struct TWaitRoutes {
+  std::shared_mutex Lock;
+  std::unordered_map<const sqlca*, TAsaSession*> Sessions;
+};
+
+TWaitRoutes& WaitRoutes() {
+  static TWaitRoutes routes;
+  return routes;
+}
+
+TAsaSession* WaitingSession(const sqlca* Ca) {
+  TWaitRoutes& routes = WaitRoutes();
+  std::shared_lock<std::shared_mutex> guard(routes.Lock);
+  const auto found = routes.Sessions.find(Ca);
+  return found == routes.Sessions.end() ? nullptr : found->second;
 }
 
 // Called by the client library, from inside a running request, on this
 // thread. Nothing may unwind through the library's frames, so a handler's
 // exception ends here; the request goes on and reports its own outcome.
 int AsaWaitCallback(sqlca* Ca) noexcept {
-  const auto found = WaitSessions().find(Ca);
-  if (found == WaitSessions().end()) return 0;
+  TAsaSession* session = WaitingSession(Ca);
+  if (session == nullptr) return 0;
   TAsaCallbackCall call;
   call.Argument = Ca;
   try {
-    found->second->ServerWaitCallback(call);
+    session->ServerWaitCallback(call);
   } catch (...) {
   }
   return call.Result;
@@ -92,7 +110,11 @@ void TAsaSession::ServerWaitCallback(TAsaCallbackCall& /*Call*/) {
 
 // The route is in place before the library can call through it.
 void TAsaSession::RegisterWaitCallback() {
-  WaitSessions()[&sqlca_] = this;
+  {
+    TWaitRoutes& routes = WaitRoutes();
+    std::lock_guard<std::shared_mutex> guard(routes.Lock);
+    routes.Sessions[&sqlca_] = this;
+  }
   waitCallbackRegistered_ = true;
   AsaLibrary.Procs.db_register_a_callback(&sqlca_, DBCB_WAIT, &AsaWaitCallback);
 }
@@ -101,7 +123,11 @@ void TAsaSession::RegisterWaitCallback() {
 // loaded.
 void TAsaSession::UnregisterWaitCallback() {
   if (!waitCallbackRegistered_) return;
-  WaitSessions().erase(&sqlca_);
+  {
+    TWaitRoutes& routes = WaitRoutes();
+    std::lock_guard<std::shared_mutex> guard(routes.Lock);
+    routes.Sessions.erase(&sqlca_);
+  }
   waitCallbackRegistered_ = false;
 }
 

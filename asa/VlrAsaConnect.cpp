@@ -1,5 +1,7 @@
 // Connecting and disconnecting, starting servers and databases, and asking
 // whether a server answers.
+#include <optional>
+
 #include "asa/VlrAsaCurrentDir.h"
 #include "asa/VlrAsaSession.h"
 #include "host/os.h"
@@ -39,14 +41,19 @@ void TAsaSession::SetConnected(bool Value) {
 
 // Connects with the library's directory current (as during the load), then
 // applies the session's options. Option failures and AfterConnect handler
-// failures do not undo a connection that was made.
+// failures do not undo a connection that was made. Only the session that
+// loaded the library knows its directory; the others leave the current
+// directory (which the whole process shares) alone.
 void TAsaSession::Connect() {
   InternalLibraryHandleNeeded();
   {
-    TAsaCurrentDirRestorer restorer;
-    if (!LoadedLibraryPath().empty() && !host::SetCurrentDir(LoadedLibraryPath()))
-      RaiseLastError<EAsaException>(VlrLoadStr(VELAR_ERR_LIB_PATH_NOT_FOUND) + " (" +
-                                    LoadedLibraryPath() + ")");
+    std::optional<TAsaCurrentDirRestorer> restorer;
+    if (!LoadedLibraryPath().empty()) {
+      restorer.emplace();
+      if (!host::SetCurrentDir(LoadedLibraryPath()))
+        RaiseLastError<EAsaException>(VlrLoadStr(VELAR_ERR_LIB_PATH_NOT_FOUND) + " (" +
+                                      LoadedLibraryPath() + ")");
+    }
     if (BeforeConnect) BeforeConnect(this);
     ConnectByServerType();
   }

@@ -127,26 +127,33 @@ void TAsaSession::FinalizeSqlca() {
 
 // Generation 7 also needs the library's name to say so: a library of another
 // name that serves 7 is used in the form it serves for 6.
+//
+// Sessions holding a reference call through the table on other threads and
+// read the generation on every call, so a probe that finds what is already
+// recorded writes nothing (it runs under the library frame's lock).
 void TAsaSession::ProbeGeneration() {
-  AsaLibrary.Generation = agNone;
+  TAsaLibraryGeneration generation;
   const db_version_check_fn versionCheck = AsaLibrary.Procs.db_version_check;
   if (versionCheck == nullptr)
-    AsaLibrary.Generation = agUnversioned;
+    generation = agUnversioned;
   else if (versionCheck(7) != 0 &&
            host::LowerCase(LibraryFile()).find("dblib7") != std::string::npos)
-    AsaLibrary.Generation = agVersion7;
+    generation = agVersion7;
   else if (versionCheck(6) != 0)
-    AsaLibrary.Generation = agVersion6;
+    generation = agVersion6;
   else
-    AsaLibrary.Generation = agOlder;
+    generation = agOlder;
 
-  const std::uint16_t version = AsaLibrary.Generation == agVersion7   ? 7
-                                : AsaLibrary.Generation == agVersion6 ? 6
-                                                                      : 4;
-  AsaLibrary.InterfaceVersion = version;
-  AsaLibrary.InterfaceVersion2 = version;
-  AsaLibrary.LegacyContext.interface_version = &AsaLibrary.InterfaceVersion;
-  AsaLibrary.LegacyContext.interface_version2 = &AsaLibrary.InterfaceVersion2;
+  const std::uint16_t version = generation == agVersion7 ? 7 : generation == agVersion6 ? 6 : 4;
+  if (AsaLibrary.Generation != generation) AsaLibrary.Generation = generation;
+  if (AsaLibrary.InterfaceVersion != version) {
+    AsaLibrary.InterfaceVersion = version;
+    AsaLibrary.InterfaceVersion2 = version;
+  }
+  if (AsaLibrary.LegacyContext.interface_version == nullptr) {
+    AsaLibrary.LegacyContext.interface_version = &AsaLibrary.InterfaceVersion;
+    AsaLibrary.LegacyContext.interface_version2 = &AsaLibrary.InterfaceVersion2;
+  }
 }
 
 }  // namespace velar

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <mutex>
 
 #include "base/VlrRoutines.h"
 #include "base/VlrSQL.h"
@@ -44,6 +45,19 @@ void TVelarSession::BeforeDestruction() noexcept {
 
 // --------------------------------------------------------- library frame
 
+namespace {
+
+// Sessions on several threads load, count and unload one library: the frame
+// runs for one session at a time. Only the frame writes what the load
+// fills in, and only while the count proves that no other session calls
+// through it, so the calls themselves need no lock.
+std::mutex& LibraryFrameLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace
+
 // The base belongs to no driver, so it counts nothing and keeps nothing; a
 // driver stores one count for all its sessions.
 int TVelarSession::GetLibraryReferenceCount() {
@@ -58,6 +72,7 @@ void TVelarSession::SetLibraryReferenceCount(int /*Value*/) {}
 // not be bound is unloaded first, so that the retry does not load it twice.
 void TVelarSession::InternalLibraryHandleNeeded() {
   if (libraryLoaded_) return;
+  std::lock_guard<std::mutex> frame(LibraryFrameLock());
   if (GetLibraryReferenceCount() == 0) {
     InternalLoadLibrary();
     try {
@@ -78,6 +93,7 @@ void TVelarSession::InternalLibraryHandleNeeded() {
 // even when the one before it fails, since this runs only on destruction.
 void TVelarSession::ReleaseLibrary() noexcept {
   if (!libraryLoaded_) return;
+  std::lock_guard<std::mutex> frame(LibraryFrameLock());
   try {
     SetLibraryLoaded(false);
   } catch (...) {
