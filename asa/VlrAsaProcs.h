@@ -82,8 +82,11 @@ bool IsAsaProcBound(const TAsaDbppProc<ShortProc, LegacyProc>& Entry) {
 void BindAsaProcs(TAsaProcs& Procs, host::TLibraryHandle Handle);
 
 // The state of the one loaded client library, shared by every session of the
-// process. Only TAsaSession's library steps change it; statements read the
-// table, the generation and the context.
+// process. Only TAsaSession's library steps change it, and they run under
+// the base's library-frame lock, one session at a time; statements read the
+// table, the generation and the context without a lock, on any thread, which
+// is sound because the steps write them only while the reference count
+// shows that no other session calls through them.
 struct TAsaLibrary {
   host::TLibraryHandle Handle = nullptr;
   int ReferenceCount = 0;  // sessions holding a reference
