@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "asa/VlrAsa.h"
 #include "asa/dataset/VlrAsaParams.h"
@@ -118,6 +119,14 @@ class TAsaDataset : public host::TDataSet {
   // session converts).
   int Translate(const char* Src, char* Dest, bool ToOem) override;
 
+ protected:
+  // An edit or insert begins or is cancelled: long values kept for the last
+  // one are forgotten.
+  void InternalCancel() override;
+  void InternalEdit() override;
+  void InternalInsert() override;
+
+ public:
   // ============================================ the dataset's own face
   // Runs the SQL text once as a statement that returns no rows, with the
   // parameters' values; the dataset must be closed.
@@ -179,6 +188,14 @@ class TAsaDataset : public host::TDataSet {
   // Copies Buffer's row data and null flags into the statement's row.
   void RecordToStatement(host::TRecordBuffer Buffer);
 
+  // Long values written while a record is edited live in the statement's
+  // blob streams, which lose them when the statement moves to another row
+  // (to read another record's value, say); a copy is kept and put back
+  // before the record is read again or stored.
+  void KeepBlob(int FieldNo, const TVelarBlobStream& Blob);
+  void ForgetBlob(int FieldNo);
+  void RestoreBlobs();
+
   // The record buffer of the current state, or false when it has none.
   bool GetStateBuffer(host::TRecordBuffer& Buffer);
   std::int32_t BookmarkRow(host::TRecordBuffer Buffer) const;
@@ -196,6 +213,13 @@ class TAsaDataset : public host::TDataSet {
   std::unique_ptr<TAsaParams> params_;
   std::unique_ptr<TAsaDataLink> masterLink_;
   int closeMuted_ = 0;  // the statement's closing is this dataset's own doing
+  struct TKeptBlob {
+    int FieldNo;
+    std::string FieldName;
+    std::string Bytes;
+  };
+  std::vector<TKeptBlob> keptBlobs_;          // written while the record is edited
+  host::TRecordBuffer editBuffer_ = nullptr;  // the record being edited or inserted
 };
 
 }  // namespace velar

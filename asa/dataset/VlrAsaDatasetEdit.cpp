@@ -58,6 +58,7 @@ void TAsaDataset::RecordToStatement(host::TRecordBuffer Buffer) {
 // query run again.
 void TAsaDataset::InternalPost() {
   host::TRecordBuffer buffer = ActiveBuffer();
+  RestoreBlobs();
   RecordToStatement(buffer);
   const bool inserting = State() == host::dsInsert;
   ChangeThenRefresh(
@@ -68,6 +69,7 @@ void TAsaDataset::InternalPost() {
           else
             statement_->Modify();
         });
+        keptBlobs_.clear();
       },
       [&] {
         InternalRefresh();
@@ -86,10 +88,14 @@ void TAsaDataset::InternalDelete() {
 }
 
 // The row is always appended, wherever the framework meant to insert it.
+// The record is gone from the window afterwards either way, and so are the
+// long values kept for it.
 void TAsaDataset::InternalAddRecord(host::TRecordBuffer Buffer, bool /*Append*/) {
+  RestoreBlobs();
   RecordToStatement(Buffer);
   ChangeThenRefresh([&] { statement_->Append(); },
                     [&] {
+                      keptBlobs_.clear();
                       InternalRefresh();
                       statement_->Last();
                     });

@@ -217,7 +217,47 @@ std::unique_ptr<host::TStream> TAsaDataset::CreateBlobStream(host::TField* Field
   auto* blob = dynamic_cast<host::TBlobField*>(Field);
   if (blob == nullptr) throw host::EInvalidCast("Invalid class typecast");
   UpdateCursorPos();
+  if ((State() == host::dsEdit || State() == host::dsInsert) && ActiveBuffer() == editBuffer_)
+    RestoreBlobs();
   return std::make_unique<TAsaDatasetBlobStream>(blob, Mode);
+}
+
+void TAsaDataset::KeepBlob(int FieldNo, const TVelarBlobStream& Blob) {
+  ForgetBlob(FieldNo);
+  keptBlobs_.push_back({FieldNo, Blob.FieldName(),
+                        std::string(reinterpret_cast<const char*>(Blob.Memory()),
+                                    static_cast<std::size_t>(Blob.DataSize()))});
+}
+
+void TAsaDataset::ForgetBlob(int FieldNo) {
+  std::erase_if(keptBlobs_, [FieldNo](const TKeptBlob& Kept) { return Kept.FieldNo == FieldNo; });
+}
+
+// A stream that still holds what was written is left as it is.
+void TAsaDataset::RestoreBlobs() {
+  for (const TKeptBlob& kept : keptBlobs_) {
+    TVelarBlobStream* blob = statement_->BlobManager()->BlobByName(kept.FieldName);
+    if (blob->Modified()) continue;
+    blob->Clear();
+    blob->Write(kept.Bytes.data(), static_cast<std::int64_t>(kept.Bytes.size()));
+  }
+}
+
+// A control showing several records makes each active for a moment while
+// the record is edited; only the edited one gets its kept values back.
+void TAsaDataset::InternalCancel() {
+  keptBlobs_.clear();
+  editBuffer_ = nullptr;
+}
+
+void TAsaDataset::InternalEdit() {
+  keptBlobs_.clear();
+  editBuffer_ = ActiveBuffer();
+}
+
+void TAsaDataset::InternalInsert() {
+  keptBlobs_.clear();
+  editBuffer_ = ActiveBuffer();
 }
 
 }  // namespace velar

@@ -71,9 +71,11 @@ TAsaDatasetBlobStream::~TAsaDatasetBlobStream() {
   if (blob_->Modified()) {
     field_->SetModified(true);
     nullFlag = 0;
+    if (blob_->Memory() != nullptr) dataset_->KeepBlob(fieldNo_, *blob_);
     NotifyChanged();
   } else if (mode_ == host::bmWrite) {
     nullFlag = 1;
+    dataset_->ForgetBlob(fieldNo_);
   }
 }
 

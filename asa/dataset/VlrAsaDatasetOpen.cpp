@@ -127,6 +127,7 @@ void TAsaDataset::InternalHandleException() {
 // ----------------------------------------------------------------- closing
 
 void TAsaDataset::InternalClose() {
+  keptBlobs_.clear();
   BindFields(false);
   if (DefaultFields()) DestroyFields();
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "host/datetime.h"
+#include "host/db_controls.h"
 #include "tests/dataset/dataset_fixture.h"
 
 namespace dataset_test {
@@ -159,6 +160,22 @@ TEST_F(BlobTest, WritingThroughAStreamIsOneFieldChangeAndAnEmptyWriteMakesNull) 
   EXPECT_FALSE(pic->IsNull());
   dataset->Post();
   EXPECT_EQ(Stored("SELECT length(pic) FROM docs WHERE id = 2"), "10");
+}
+
+// Reading another record's value moves the statement off the record being
+// edited, and with it the statement's copy of what was written.
+TEST_F(BlobTest, AValueWrittenSurvivesReadingAnotherRecordsValue) {
+  host::TDataSource source(nullptr);
+  source.SetDataSet(dataset.get());
+  host::TDBGrid grid(nullptr);
+  grid.SetRowCount(2);
+  grid.SetDataSource(&source);
+  dataset->Edit();
+  note->SetAsString("edited");
+  EXPECT_EQ(grid.Cell(1, 1), "") << "the second record's note";
+  EXPECT_EQ(note->AsString(), "edited");
+  dataset->Post();
+  EXPECT_EQ(Stored("SELECT note FROM docs WHERE id = 1"), "edited");
 }
 
 // The caller's text stays as it was given; only the bytes read are
