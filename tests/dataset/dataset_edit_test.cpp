@@ -112,6 +112,16 @@ TEST_F(EditTest, ExecSQLRunsTheTextWithTheParametersOnAClosedDataset) {
   dataset->ExecSQL();
   EXPECT_EQ(dataset->GetRowsAffected(), 4);
   EXPECT_EQ(Stored("SELECT count(*) FROM numbers WHERE name = 'low'"), "4");
+
+  // A statement prepared on one connection is not run on another.
+  Exec(*session, "COMMIT");
+  other = NewSession();
+  other->SetConnected(true);
+  dataset->SetSession(other.get());
+  dataset->ParamByName("last")->SetAsInteger(2);
+  dataset->ExecSQL();
+  EXPECT_EQ(dataset->GetRowsAffected(), 2);
+  dataset->SetSession(session.get());
 }
 
 }  // namespace
