@@ -4,7 +4,10 @@
 Usage: collect.py RESULTS_DIR OUTPUT_DIR
 
 Every run is named "workload/subject" (see bench/common/registration.h).
-Timed runs are compared by the median of their repetitions; memory runs
+Timed runs are compared by the median CPU time of their repetitions (the
+machine is shared: other work stretches wall-clock time unevenly, and every
+subject, the stand-in's server side included, works on the benchmark's own
+thread); memory runs
 ("mem_" prefix) carry the counter peak_kib. Prints the table, writes it as
 OUTPUT_DIR/results.md and draws the ratios into OUTPUT_DIR/results.png and
 results.svg with gnuplot, when gnuplot is there.
@@ -84,7 +87,7 @@ def load(results_dir):
             if key.startswith("mem_"):
                 peaks[key[4:]] = entry.get("peak_kib", 0.0)
             else:
-                times.setdefault(key, []).append(to_ms(entry["real_time"], entry["time_unit"]))
+                times.setdefault(key, []).append(to_ms(entry["cpu_time"], entry["time_unit"]))
     medians = {key: statistics.median(values) for key, values in times.items()}
     counts = {key: len(values) for key, values in times.items()}
     return medians, counts, peaks, errors, context
@@ -245,7 +248,7 @@ set yrange [0:*]
 set grid ytics
 set xtics rotate by -35 scale 0
 set arrow from graph 0, first 1 to graph 1, first 1 nohead dt 2 lw 2 lc rgb "black"
-set title "Velar against SQLite's C API and peers (medians)"
+set title "Velar against SQLite's C API and peers (median CPU time)"
 {plot}
 """
     made = []
@@ -272,7 +275,7 @@ def main():
             built.add(peer)
     table = Table(medians, peaks, errors, built)
     timed, chart = time_rows(table)
-    header = ["Workload", "Velar ms", "SQLite ms", "Velar / SQLite", "stand-in alone / SQLite",
+    header = ["Workload", "Velar CPU ms", "SQLite CPU ms", "Velar / SQLite", "stand-in alone / SQLite",
               "SQLiteCpp / SQLite", "SOCI / SQLite", "Aim"]
     repetitions = max(counts.values()) if counts else 0
     ctx = context or {}
@@ -282,10 +285,13 @@ def main():
         f"Run {ctx.get('date', '')} on {ctx.get('num_cpus', '?')} CPUs at "
         f"{ctx.get('mhz_per_cpu', '?')} MHz ({platform.platform()}), load average "
         f"{', '.join(f'{x:.2f}' for x in ctx.get('load_avg', []))} at the start. "
-        f"Times are wall-clock medians of {repetitions} repetitions, run interleaved in random "
-        "order, on fresh databases in temporary directories; the machine may be shared with "
-        "other work, so read ratios rather than absolute times. A ratio is the subject's median "
-        "time over SQLite's C API doing the same work; below 1 is faster.",
+        f"Times are medians of {repetitions} repetitions of the CPU time of the benchmark's "
+        "thread, where every subject does all its work (the DBLib stand-in's server side "
+        "included); they leave out waiting for the disk, which is the same for all. The "
+        "repetitions run interleaved in random order, on fresh databases in temporary "
+        "directories. The machine may be shared with other work, so read ratios rather than "
+        "absolute times. A ratio is the subject's median over SQLite's C API doing the same "
+        "work; below 1 is faster.",
         "",
         markdown(header, timed),
         "",

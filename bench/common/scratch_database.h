@@ -15,7 +15,7 @@ namespace velar_bench {
 
 class ScratchDatabase {
  public:
-  // Creates name in a fresh directory (with the stand-in's users, so that
+  // Creates a database named after name in a fresh directory (with the stand-in's users, so that
   // every subject can open it) and runs fill on the file through SQLite.
   ScratchDatabase(const std::string& name, const std::function<bool(const std::string&)>& fill);
 

@@ -8,11 +8,16 @@
 
 namespace velar_bench {
 
+// The one engine every subject's connections go through, so that subjects
+// reading the same database in one program share it.
+inline constexpr const char* kEngineName = "velar_bench";
+
 class StandInConnection {
  public:
-  // Connects to file through engine (started when it is not running).
-  StandInConnection(const std::string& file, const char* engine);
-  // Ends the connection (and with it the engine it started).
+  // Connects to file through the benchmarks' engine, starting the engine and
+  // the database when they are not running.
+  explicit StandInConnection(const std::string& file);
+  // Ends the connection.
   ~StandInConnection();
   StandInConnection(const StandInConnection&) = delete;
   StandInConnection& operator=(const StandInConnection&) = delete;

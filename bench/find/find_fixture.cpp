@@ -6,7 +6,7 @@ namespace velar_bench {
 
 const ScratchDatabase& TheFindDatabase() {
   static const ScratchDatabase database(
-      "find.db", [](const std::string& file) { return FillFindTable(file, kFindRows); });
+      "find", [](const std::string& file) { return FillFindTable(file, kFindRows); });
   return database;
 }
 

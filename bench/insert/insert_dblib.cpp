@@ -51,7 +51,7 @@ void Insert(benchmark::State& state) {
   RunInserts(
       state,
       [](const std::string& file) {
-        auto connection = std::make_unique<StandInConnection>(file, "insert");
+        auto connection = std::make_unique<StandInConnection>(file);
         if (!connection->ready()) connection.reset();
         return connection;
       },

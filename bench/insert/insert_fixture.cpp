@@ -6,7 +6,7 @@ namespace velar_bench {
 
 std::unique_ptr<ScratchDatabase> MakeInsertDatabase() {
   return std::make_unique<ScratchDatabase>(
-      "insert.db", [](const std::string& file) { return ExecuteOn(file, kCreateTable); });
+      "insert", [](const std::string& file) { return ExecuteOn(file, kCreateTable); });
 }
 
 bool HoldsAllRows(const std::string& file) {

@@ -72,7 +72,7 @@ void Write(benchmark::State& state, int mib) {
   OnFreshDatabases(
       state, MakeLongWriteDatabase,
       [](const std::string& file) {
-        auto connection = std::make_unique<StandInConnection>(file, "write");
+        auto connection = std::make_unique<StandInConnection>(file);
         if (!connection->ready()) connection.reset();
         return connection;
       },
@@ -115,7 +115,7 @@ bool ReadValue(dblib_bench::Library& lib, sqlca& ca, int mib, std::string& value
 }
 
 void Read(benchmark::State& state, int mib) {
-  static StandInConnection connection(TheLongReadDatabase().file(), "read");
+  static StandInConnection connection(TheLongReadDatabase().file());
   if (!Require(state, connection.ready(), "the stand-in could not connect")) return;
   PeakMemory peak;
   for (auto _ : state) {

@@ -45,7 +45,7 @@ void RegisterLongRuns(const std::string& subject, LongRun write, LongRun read, b
 
 std::unique_ptr<ScratchDatabase> MakeLongWriteDatabase() {
   return std::make_unique<ScratchDatabase>(
-      "write.db", [](const std::string& file) { return ExecuteOn(file, kCreateLongTable); });
+      "write", [](const std::string& file) { return ExecuteOn(file, kCreateLongTable); });
 }
 
 bool IsLongValue(const char* data, size_t size, int mib) {
@@ -111,7 +111,7 @@ bool FillLongTable(const std::string& file) {
 }  // namespace
 
 const ScratchDatabase& TheLongReadDatabase() {
-  static const ScratchDatabase database("read.db", FillLongTable);
+  static const ScratchDatabase database("read", FillLongTable);
   return database;
 }
 

@@ -27,7 +27,7 @@ struct Row {
 };
 
 void Read(benchmark::State& state, int rows) {
-  static StandInConnection connected(TheReadDatabase().file(), "read");
+  static StandInConnection connected(TheReadDatabase().file());
   if (!Require(state, connected.ready(), "the stand-in could not connect")) return;
   dblib_bench::Library& lib = connected.lib;
   sqlca& ca = connected.ca;

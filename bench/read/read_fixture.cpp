@@ -8,7 +8,7 @@ namespace velar_bench {
 
 const ScratchDatabase& TheReadDatabase() {
   static const ScratchDatabase database(
-      "read.db", [](const std::string& file) { return FillReadTable(file, kReadRows); });
+      "read", [](const std::string& file) { return FillReadTable(file, kReadRows); });
   return database;
 }
 
