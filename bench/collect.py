@@ -194,10 +194,12 @@ def memory_rows(table):
             cells.append(f"{kib / 1024:.1f}" if kib is not None else "—")
         velar = table.peaks.get(f"{workload}/velar")
         verdict = ""
-        if mib is not None:
+        # The aim is set for the 64 MiB value: at 1 MiB SQLite's own page
+        # cache is of the value's size.
+        if mib == 64:
             verdict = "< 3× the value: " + (
                 "not measured" if velar is None else "met" if velar < 3 * mib * 1024 else "missed")
-        else:
+        elif mib is None:
             read_peaks[workload] = velar
         rows.append(cells + [verdict])
     small, large = read_peaks.get("read_100k"), read_peaks.get("read_1m")

@@ -29,6 +29,15 @@ class ScratchDatabase {
   bool ready_ = false;
 };
 
+// A Connection (StandInConnection, VelarConnection) to file, or none when it
+// is not ready: what OnFreshDatabases wants of open.
+template <typename Connection>
+std::unique_ptr<Connection> ConnectWhenReady(const std::string& file) {
+  auto connection = std::make_unique<Connection>(file);
+  if (!connection->ready()) connection.reset();
+  return connection;
+}
+
 // The frame of the workloads that write: every iteration gets a database made
 // by make() and a connection from open(file) (a pointer-like owner; empty
 // when it failed), both before the clock starts; work(connection) is timed;

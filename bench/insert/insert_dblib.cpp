@@ -48,14 +48,7 @@ bool InsertAll(StandInConnection& connection) {
 }
 
 void Insert(benchmark::State& state) {
-  RunInserts(
-      state,
-      [](const std::string& file) {
-        auto connection = std::make_unique<StandInConnection>(file);
-        if (!connection->ready()) connection.reset();
-        return connection;
-      },
-      InsertAll);
+  RunInserts(state, ConnectWhenReady<StandInConnection>, InsertAll);
 }
 
 [[maybe_unused]] const bool registered = [] {

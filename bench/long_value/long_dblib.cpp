@@ -70,12 +70,7 @@ void Write(benchmark::State& state, int mib) {
   PeakMemory peak;
   const std::string value = LongValue(mib);
   OnFreshDatabases(
-      state, MakeLongWriteDatabase,
-      [](const std::string& file) {
-        auto connection = std::make_unique<StandInConnection>(file);
-        if (!connection->ready()) connection.reset();
-        return connection;
-      },
+      state, MakeLongWriteDatabase, ConnectWhenReady<StandInConnection>,
       [&](StandInConnection& connection) { return WriteValue(connection, mib, value); },
       [mib](const std::string& file) { return HoldsLongValue(file, mib); });
   state.counters["peak_kib"] = static_cast<double>(peak.GrowthKiB());
@@ -129,7 +124,7 @@ void Read(benchmark::State& state, int mib) {
 }
 
 [[maybe_unused]] const bool registered = [] {
-  RegisterLongRuns("dblib", Write, Read, false);
+  RegisterLongRuns("dblib", Write, Read, true);
   return true;
 }();
 
