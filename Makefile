@@ -44,7 +44,7 @@ test: build
 
 bench: bench-deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DVELAR_TESTS=OFF -DVELAR_BENCH=ON
-	cmake --build $(BENCH_DIR) -j$(JOBS)
+	cmake --build $(BENCH_DIR) -j$(JOBS) --target velar_benchmarks
 	bash bench/run.sh $(BENCH_DIR)
 
 format:
