@@ -2,7 +2,7 @@
 # Runs every benchmark program of a Release build and collects one table.
 #
 # Usage: bench/run.sh BUILD_DIR
-#   BENCH_REPETITIONS  repetitions of each timed run (default 7); the table
+#   BENCH_REPETITIONS  repetitions of each timed run (default 5); the table
 #                      compares medians
 #
 # Each program runs with its databases in a scratch directory of its own,
@@ -12,7 +12,7 @@
 set -euo pipefail
 
 build_dir=${1:?usage: bench/run.sh BUILD_DIR}
-repetitions=${BENCH_REPETITIONS:-7}
+repetitions=${BENCH_REPETITIONS:-5}
 here=$(cd "$(dirname "$0")" && pwd)
 results="$build_dir/results"
 rm -rf "$results"

@@ -1,6 +1,7 @@
 #include "bench/long_value/long_fixture.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "bench/common/registration.h"
@@ -36,7 +37,9 @@ void RegisterLongRuns(const std::string& subject, LongRun write, LongRun read, b
     auto reading = [read, mib](benchmark::State& state) { read(state, mib); };
     Timed(write_name, writing);
     Timed(read_name, reading);
-    if (memory) {
+    // Peak memory is judged at the largest size, each run in a process of
+    // its own: the smaller sizes would only lengthen the run.
+    if (memory && mib == kLongSizesMiB[std::size(kLongSizesMiB) - 1]) {
       Memory(write_name, writing);
       Memory(read_name, reading);
     }

@@ -20,7 +20,7 @@ inline constexpr const char* kCreateLongTable = "CREATE TABLE b(id INTEGER, data
 // One subject's write or read of a value of mib MiB.
 using LongRun = void (*)(benchmark::State& state, int mib);
 // Registers subject's timed write and read runs at every size, and its
-// memory runs too when memory is true.
+// memory runs at the largest size when memory is true.
 void RegisterLongRuns(const std::string& subject, LongRun write, LongRun read, bool memory);
 
 // A value of mib MiB in a recognisable pattern, as an application holds it.
