@@ -1,4 +1,5 @@
 # Velar: the build and test entry points.
+#   make demo    Release build of the tour (examples/velar-demo), then run it
 #   make test    Debug build with AddressSanitizer and UndefinedBehaviorSanitizer, then ctest
 #   make build   the same build without running the tests
 #   make bench   Release build of the benchmarks, run them, and collect one table
@@ -7,13 +8,14 @@
 
 BUILD_DIR ?= build
 BENCH_DIR ?= build-bench
+DEMO_DIR  ?= build-demo
 JOBS      ?= 2
 DEB_PACKAGES = cmake g++ libsqlite3-dev libsodium-dev libgtest-dev libbenchmark-dev libncurses-dev
 # What the benchmarks compare with and draw with. SOCI's headers need Boost's.
 # A package that cannot be installed leaves its column empty, not the run failed.
 BENCH_PACKAGES = python3 gnuplot-nox libsqlitecpp-dev libsoci-dev libboost-dev
 
-.PHONY: test build bench bench-deps deps format clean
+.PHONY: demo test build bench bench-deps deps format clean
 
 # $(call install_missing,PACKAGES,ON_FAILURE): installs the packages of the
 # list that dpkg does not know; ON_FAILURE runs when apt fails (it sees the
@@ -42,6 +44,11 @@ build: $(BUILD_DIR)/CMakeCache.txt
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
 
+demo: deps
+	cmake -S . -B $(DEMO_DIR) -DCMAKE_BUILD_TYPE=Release -DVELAR_TESTS=OFF
+	cmake --build $(DEMO_DIR) -j$(JOBS) --target velar-demo
+	$(DEMO_DIR)/bin/velar-demo
+
 bench: bench-deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DVELAR_TESTS=OFF -DVELAR_BENCH=ON
 	cmake --build $(BENCH_DIR) -j$(JOBS) --target velar_benchmarks
@@ -51,4 +58,4 @@ format:
 	git ls-files '*.h' '*.cpp' '*.c' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(BENCH_DIR)
+	rm -rf $(BUILD_DIR) $(BENCH_DIR) $(DEMO_DIR)
