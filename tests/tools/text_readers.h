@@ -14,7 +14,7 @@
 
 namespace vlrisql_test {
 
-// Everything written to File (a temporary file), which is closed.
+// Everything written to File (a temporary file), which is left rewound.
 inline std::string TextOf(std::FILE* File) {
   std::fflush(File);
   std::rewind(File);
@@ -23,7 +23,7 @@ inline std::string TextOf(std::FILE* File) {
   std::size_t got = 0;
   while ((got = std::fread(buffer, 1, sizeof buffer, File)) > 0)
     text.append(buffer, got);
-  std::fclose(File);
+  std::rewind(File);
   return text;
 }
 

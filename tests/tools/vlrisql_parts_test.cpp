@@ -129,7 +129,9 @@ std::string Print(TOutputFormat Format, const std::vector<TColumn>& Columns,
   for (const auto& row : Rows)
     printer->Row(row);
   printer->End(static_cast<std::int64_t>(Rows.size()));
-  return vlrisql_test::TextOf(file);
+  const std::string text = vlrisql_test::TextOf(file);
+  std::fclose(file);
+  return text;
 }
 
 const std::vector<TColumn> kColumns = {{"id", TCellKind::Number},

@@ -146,7 +146,9 @@ std::string Progress(bool Terminal, const std::vector<std::pair<int, int>>& Page
     for (const auto& [total, done] : Pages)
       bar.Update("/x/db.db", total, done);
   }
-  return vlrisql_test::TextOf(file);
+  const std::string text = vlrisql_test::TextOf(file);
+  std::fclose(file);
+  return text;
 }
 
 TEST(ProgressBar, DrawsOncePerPercentOnATerminalAndAtTenthsElsewhere) {

@@ -99,7 +99,6 @@ TOutcome DotCommands::Run(const std::string& Line, bool& Quit) {
   // A statement's ";" typed out of habit after a command is not part of it.
   while (!argument.empty() && argument.back() == ';')
     argument = Trim(argument.substr(0, argument.size() - 1));
-  ClearInterrupt();
   if (command == "quit" || command == "exit") {
     Quit = true;
     return TOutcome::Done;

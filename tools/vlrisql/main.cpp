@@ -26,9 +26,11 @@ std::string HistoryFile() {
   return home != nullptr && *home != '\0' ? std::string(home) + "/.vlrisql_history" : std::string();
 }
 
-// The prompt, with line editing and the history of earlier runs.
+// The prompt, with line editing and the history of earlier runs. It is
+// drawn where the user sees it: on standard error when the results go to a
+// file.
 void RunPrompt(Shell& Runner, velar::TAsaSession& Session) {
-  LineEditor editor(STDIN_FILENO, STDOUT_FILENO);
+  LineEditor editor(STDIN_FILENO, ::isatty(STDOUT_FILENO) == 1 ? STDOUT_FILENO : STDERR_FILENO);
   const std::string history = HistoryFile();
   if (!history.empty()) editor.LoadHistory(history);
   std::printf("Connected to %s as %s. Type .help for help, .quit to leave.\n",

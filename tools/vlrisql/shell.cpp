@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "tools/vlrisql/interrupt.h"
+
 namespace vlrisql {
 
 namespace {
@@ -30,6 +32,9 @@ void Shell::RunLines(const TReadLine& Read, LineEditor* History) {
       continue;
     }
     if (History != nullptr) History->AddHistory(line);
+    // A Ctrl-C that came while the last statement ran is spent; a new line
+    // at the prompt starts afresh.
+    if (interactive_) ClearInterrupt();
     HandleLine(line);
   }
   std::string last;
@@ -52,6 +57,7 @@ void Shell::RunStream(std::istream& In) {
 
 void Shell::HandleLine(const std::string& Line) {
   if (!splitter_.Pending() && IsCommand(Line)) {
+    if (Interrupted()) return;
     bool quit = false;
     Account(commands_.Run(Line, quit));
     if (quit) stopped_ = true;
@@ -64,7 +70,17 @@ void Shell::HandleLine(const std::string& Line) {
 }
 
 void Shell::RunStatement(const std::string& Statement) {
+  if (Interrupted()) return;
   Account(runner_.Run(Statement));
+}
+
+// Ctrl-C between two statements (or commands) stops the ones still to come
+// as it would have stopped the one running.
+bool Shell::Interrupted() {
+  if (!InterruptRequested()) return false;
+  runner_.ReportError("Cancelled.");
+  Account(TOutcome::Cancelled);
+  return true;
 }
 
 // A cancelled statement takes the rest of what was typed with it: the user

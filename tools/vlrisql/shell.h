@@ -43,6 +43,7 @@ class Shell {
  private:
   void HandleLine(const std::string& Line);
   void RunStatement(const std::string& Statement);
+  bool Interrupted();
   void Account(TOutcome Outcome);
 
   SqlRunner& runner_;

@@ -1,5 +1,6 @@
 #include "tools/vlrisql/sql_runner.h"
 
+#include <cctype>
 #include <cstring>
 #include <exception>
 
@@ -18,8 +19,8 @@ using velar::TVelarFieldTypes;
 // costs few library calls, small enough that the first rows show at once.
 constexpr int kRowsPerFetch = 200;
 
-std::string RowsText(long long Rows, const char* What) {
-  return std::to_string(Rows) + (Rows == 1 ? " row " : " rows ") + What;
+std::string RowsText(long long Rows) {
+  return std::to_string(Rows) + (Rows == 1 ? " row" : " rows");
 }
 
 enum class TTransactionStep { None, Start, Commit, Rollback };
@@ -46,6 +47,23 @@ TTransactionStep TransactionStepOf(const std::string& SQL) {
   if (words[0] == "BEGIN" && plain) return TTransactionStep::Start;
   if (words[0] == "START" && second == "TRANSACTION") return TTransactionStep::Start;
   return TTransactionStep::None;
+}
+
+// Statements that never give a result set, known by their first word: they
+// are executed without being described first. (A describe may not tell: a
+// SET can describe as a column of its value.)
+bool IsCommandStatement(const std::string& SQL) {
+  static const char* const kWords[] = {"INSERT", "UPDATE", "DELETE", "SET",    "CREATE",
+                                       "DROP",   "ALTER",  "GRANT",  "REVOKE", "TRUNCATE"};
+  const std::size_t start = SQL.find_first_not_of(" \t\r\n");
+  if (start == std::string::npos) return false;
+  std::size_t end = start;
+  while (end < SQL.size() && std::isalpha(static_cast<unsigned char>(SQL[end])))
+    ++end;
+  const std::string word = host::UpperCase(SQL.substr(start, end - start));
+  for (const char* command : kWords)
+    if (word == command) return true;
+  return false;
 }
 
 }  // namespace
@@ -94,7 +112,6 @@ void SqlRunner::ReportError(const std::string& Text) {
 
 template <class Step>
 TOutcome SqlRunner::Guarded(Step&& DoStep) {
-  ClearInterrupt();
   const auto started = std::chrono::steady_clock::now();
   TOutcome outcome = TOutcome::Failed;
   try {
@@ -126,8 +143,8 @@ TOutcome SqlRunner::StepFailed() {
   return TOutcome::Failed;
 }
 
-// Describing first tells a query (result columns, or a result shape only
-// known once it runs, as of a procedure call) from any other statement.
+// Describing tells a query (result columns, or a result shape only known
+// once it runs, as of a procedure call) from any other statement.
 TOutcome SqlRunner::Run(const std::string& SQL) {
   return Guarded([&] {
     switch (TransactionStepOf(SQL)) {
@@ -146,6 +163,7 @@ TOutcome SqlRunner::Run(const std::string& SQL) {
       case TTransactionStep::None:
         break;
     }
+    if (IsCommandStatement(SQL)) return Execute(SQL);
     if (!query_.Describe(SQL)) return StepFailed();
     if (query_.GetFieldCount() > 0 || query_.DescribeAfterOpen()) return Query(SQL);
     query_.UnprepareOpen();
@@ -169,7 +187,7 @@ bool SqlRunner::TryQuery(const std::string& SQL, TOutcome& Outcome) {
 
 TOutcome SqlRunner::Execute(const std::string& SQL) {
   if (!query_.Execute(SQL)) return StepFailed();
-  Note(RowsText(query_.RowsProcessed(), "affected"));
+  Note(RowsText(query_.RowsProcessed()) + " affected");
   return TOutcome::Done;
 }
 
@@ -248,7 +266,7 @@ bool SqlRunner::PrintResultSet(bool Row) {
     Row = query_.Next();
   }
   printer->End(rows);
-  if (stopped) Note("Cancelled: printing stopped after " + RowsText(rows, "."));
+  if (stopped) Note("Cancelled: printing stopped after " + RowsText(rows) + ".");
   return !stopped;
 }
 
