@@ -29,23 +29,23 @@ std::string HistoryFile() {
 // The prompt, with line editing and the history of earlier runs. It is
 // drawn where the user sees it: on standard error when the results go to a
 // file.
-void RunPrompt(Shell& Runner, velar::TAsaSession& Session) {
+void RunPrompt(Shell& Loop, velar::TAsaSession& Session) {
   LineEditor editor(STDIN_FILENO, ::isatty(STDOUT_FILENO) == 1 ? STDOUT_FILENO : STDERR_FILENO);
   const std::string history = HistoryFile();
   if (!history.empty()) editor.LoadHistory(history);
   std::printf("Connected to %s as %s. Type .help for help, .quit to leave.\n",
               Session.LoginDatabase().c_str(), Session.LoginUser().c_str());
-  Runner.RunLines([&editor](const std::string& Prompt,
-                            std::string& Line) { return editor.ReadLine(Prompt, Line); },
-                  &editor);
+  Loop.RunLines([&editor](const std::string& Prompt,
+                          std::string& Line) { return editor.ReadLine(Prompt, Line); },
+                &editor);
   if (!history.empty()) editor.SaveHistory(history);
 }
 
 // Standard input that is no terminal: plain lines, and Ctrl-C (a signal
 // now) interrupts the read.
-void RunStandardInput(Shell& Runner) {
+void RunStandardInput(Shell& Loop) {
   LineEditor reader(STDIN_FILENO, STDOUT_FILENO);
-  Runner.RunLines([&reader](const std::string& Prompt, std::string& Line) {
+  Loop.RunLines([&reader](const std::string& Prompt, std::string& Line) {
     return reader.ReadLine(Prompt, Line);
   });
 }

@@ -23,9 +23,11 @@ void Shell::RunLines(const TReadLine& Read, LineEditor* History) {
     const LineEditor::TResult result = Read(splitter_.Pending() ? kContinuation : kPrompt, line);
     if (result == LineEditor::TResult::EndOfInput) break;
     if (result == LineEditor::TResult::Cancelled) {
-      // At the prompt Ctrl-C throws away the statement being typed.
+      // At the prompt Ctrl-C throws away the statement being typed; a
+      // script waiting for input ends.
       splitter_.Reset();
       if (!interactive_) {
+        runner_.ReportError("Cancelled.");
         failed_ = true;
         stopped_ = true;
       }
