@@ -12,6 +12,23 @@ namespace velar {
 
 TAsaBlobStream::~TAsaBlobStream() = default;
 
+namespace {
+
+// Resizes Block (a malloc'd block owned by a unique_ptr) to Size bytes, at
+// least one, keeping its content; false, with Block as it was, when there is
+// no memory for it.
+template <class TOwnedBlock>
+bool Regrow(TOwnedBlock& Block, std::int64_t Size) {
+  auto* grown = static_cast<std::uint8_t*>(
+      std::realloc(Block.get(), static_cast<std::size_t>(std::max<std::int64_t>(Size, 1))));
+  if (grown == nullptr) return false;
+  (void)Block.release();
+  Block.reset(grown);
+  return true;
+}
+
+}  // namespace
+
 // Written data is never replaced by a load. Otherwise the value is loaded
 // afresh on every call (the stream may have been kept from another row):
 // piece after piece from the offset reached so far while the library says
@@ -33,6 +50,7 @@ std::int32_t TAsaBlobStream::GetBlobSize() {
   entry.sqllen = kPieceSize;
   entry.sqldata = piece.get();
   TBlock accumulated;
+  std::int64_t capacity = 0;
   std::int64_t total = 0;
   std::int32_t offset = 0;
   std::int32_t code = 0;
@@ -53,19 +71,22 @@ std::int32_t TAsaBlobStream::GetBlobSize() {
       code = DBE_ERROR;
       break;
     }
-    auto* grown = static_cast<std::uint8_t*>(std::realloc(
-        accumulated.get(), static_cast<std::size_t>(std::max<std::int64_t>(total + length, 1))));
-    if (grown == nullptr) {
-      code = DBE_NO_MEMORY;
-      break;
+    // The block grows by half its size at a time rather than by a piece, so
+    // that a value of many pieces is not moved and remapped piece by piece;
+    // it is cut to the value's size at the end. An empty value still gets
+    // its block (of one byte), as a loaded value always has one.
+    if (accumulated == nullptr || total + length > capacity) {
+      capacity = std::max<std::int64_t>(total + length, capacity + capacity / 2);
+      if (!Regrow(accumulated, capacity)) {
+        code = DBE_NO_MEMORY;
+        break;
+      }
     }
-    (void)accumulated.release();
-    accumulated.reset(grown);
-    std::memcpy(grown + total, piece.get() + 2, length);
+    std::memcpy(accumulated.get() + total, piece.get() + 2, length);
     total += length;
     offset += length;
   } while (code == DBE_TRUNCATED);
-  if (code != 0) return 0;
+  if (code != 0 || !Regrow(accumulated, total)) return 0;
   memory_ = std::move(accumulated);
   size_ = static_cast<std::int32_t>(total);
   return size_;

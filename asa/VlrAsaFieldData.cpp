@@ -41,10 +41,11 @@ bool TAsaSQL::NeedsBlobStream(TVelarBlobStream* Stream) const {
 
 // Byte strings keep their stored length (bounded by the slot): the length
 // word is what the library wrote, and bytes past it are not the value's.
+// Every path assigns Value once (Null where there is no value): this runs for
+// every field of every row read.
 void TAsaSQL::GetFieldData(const std::uint8_t* Buffer, int Offset, int Size,
                            TVelarFieldTypes FieldType, TVelarBlobStream* Stream,
                            host::Variant& Value) {
-  Value = host::Null();
   const std::uint8_t* p = Buffer + Offset;
   const auto text = reinterpret_cast<const char*>(p);
   switch (FieldType) {
@@ -81,7 +82,10 @@ void TAsaSQL::GetFieldData(const std::uint8_t* Buffer, int Offset, int Size,
       Value = *p != 0;
       break;
     case ntBinary: {
-      if (Size - 2 < 1) break;
+      if (Size - 2 < 1) {
+        Value = host::Null();
+        break;
+      }
       std::uint16_t length;
       std::memcpy(&length, p, sizeof length);
       Value = StrToVarByte(p + 2, std::min<int>(length, Size - 2));
@@ -107,9 +111,12 @@ void TAsaSQL::GetFieldData(const std::uint8_t* Buffer, int Offset, int Size,
         std::uint16_t length;
         std::memcpy(&length, p, sizeof length);
         Value = StrToVarByte(p + 2, std::min<int>(length, Size - 2));
+      } else {
+        Value = host::Null();
       }
       break;
     case ntUnknown:
+      Value = host::Null();
       break;
   }
 }

@@ -1,5 +1,8 @@
 // Host variables: the caller's values into a side's variable set, and the
 // output variables of an execution back out.
+#include <span>
+#include <vector>
+
 #include "base/VlrSQL.h"
 #include "host/sysutils.h"
 
@@ -14,6 +17,20 @@ constexpr host::TVarType kByteArray = host::varArray | host::varByte;
 // them for a zero-based array: high bound plus one.
 int ElementCount(const host::Variant& Array) {
   return host::VarArrayHighBound(Array) + 1;
+}
+
+// The values of an array as one span. Every execution walks them twice, so
+// they are read in place rather than copied out one by one (a byte array,
+// which holds no variants, is copied out once).
+std::span<const host::Variant> ValuesOf(const host::Variant& Values,
+                                        std::vector<host::Variant>& Copies) {
+  if (!Values.IsArray()) return {};
+  if (Values.Type() != kByteArray) return host::VarArrayItems(Values);
+  const int low = host::VarArrayLowBound(Values);
+  const int high = host::VarArrayHighBound(Values);
+  for (int i = low; i <= high; ++i)
+    Copies.push_back(host::VarArrayGet(Values, i));
+  return Copies;
 }
 
 }  // namespace
@@ -92,13 +109,12 @@ TVelarFieldTypes TVelarSQL::InternalGetVariableTypeAndLength(const host::Variant
 bool TVelarSQL::InternalNeedNewVariables(const host::Variant& Values,
                                          const TVelarVariables& Variables) {
   if (!Values.IsArray()) return true;
-  const int low = host::VarArrayLowBound(Values);
-  const int high = host::VarArrayHighBound(Values);
-  if (high - low + 1 != Variables.Count) return true;
+  std::vector<host::Variant> copies;
+  const std::span<const host::Variant> values = ValuesOf(Values, copies);
+  if (static_cast<int>(values.size()) != Variables.Count) return true;
   for (int i = 0; i < Variables.Count; ++i) {
     std::int32_t length = 0;
-    const TVelarFieldTypes type =
-        InternalGetVariableTypeAndLength(host::VarArrayGet(Values, low + i), length);
+    const TVelarFieldTypes type = InternalGetVariableTypeAndLength(values[i], length);
     const TVelarFieldDesc& item = Variables.Items[i];
     if (type != item.FieldType || length != item.Size || type == ntMemo || type == ntBlob)
       return true;
@@ -111,9 +127,9 @@ bool TVelarSQL::InternalNeedNewVariables(const host::Variant& Values,
 // emptied and its values rewritten. A set holds at most VelarMaxItems
 // variables, so more values are refused before anything changes.
 void TVelarSQL::InternalSetVariables(const host::Variant& Values, TVelarVariables& Variables) {
-  const bool isArray = Values.IsArray();
-  const int low = isArray ? host::VarArrayLowBound(Values) : 0;
-  const int count = isArray ? host::VarArrayHighBound(Values) - low + 1 : 0;
+  std::vector<host::Variant> copies;
+  const std::span<const host::Variant> values = ValuesOf(Values, copies);
+  const int count = static_cast<int>(values.size());
   if (count > VelarMaxItems)
     RaiseLastError(host::Format(VlrLoadStr(VELAR_ERR_TOO_MANY_VARIABLES), count, VelarMaxItems));
 
@@ -121,8 +137,7 @@ void TVelarSQL::InternalSetVariables(const host::Variant& Values, TVelarVariable
     InternalClearVariables(Variables);
     for (int i = 0; i < count; ++i) {
       TVelarFieldDesc& item = Variables.Items[i];
-      item.FieldType =
-          InternalGetVariableTypeAndLength(host::VarArrayGet(Values, low + i), item.Size);
+      item.FieldType = InternalGetVariableTypeAndLength(values[i], item.Size);
       item.ExtType = InternalGetVariableExtType(item.FieldType);
       Variables.BufferSize += item.Size;
       ++Variables.Count;
@@ -136,8 +151,7 @@ void TVelarSQL::InternalSetVariables(const host::Variant& Values, TVelarVariable
   for (int i = 0; i < Variables.Count; ++i) {
     const TVelarFieldDesc& item = Variables.Items[i];
     if (i < count)
-      PutFieldData(Variables.Buffer.Data(), offset, item.Size, item.FieldType,
-                   host::VarArrayGet(Values, low + i), nullptr);
+      PutFieldData(Variables.Buffer.Data(), offset, item.Size, item.FieldType, values[i], nullptr);
     offset += item.Size;
   }
 }

@@ -240,6 +240,9 @@ void VarArrayPut(Variant& array, const Variant& value, int index);
 
 // The bytes of a byte array, for reading without a lock.
 std::span<const std::uint8_t> VarArrayBytes(const Variant& array);
+// The elements of any other array, low bound first, for reading without a
+// copy of each; a byte array raises EVariantError.
+std::span<const Variant> VarArrayItems(const Variant& array);
 
 // Lock gives the first byte of a byte array for reading and writing in
 // place; other element types raise EVariantError. The pointer stays valid

@@ -192,6 +192,14 @@ std::span<const std::uint8_t> VarArrayBytes(const Variant& array) {
   return std::span<const std::uint8_t>(data.bytes.data(), data.bytes.size());
 }
 
+std::span<const Variant> VarArrayItems(const Variant& array) {
+  const detail::VarArrayData& data = arrayOf(array);
+  if (data.elementType == varByte)
+    throw EVariantError("Variant array of type (" + VarTypeAsText(array.Type()) +
+                        ") holds bytes, not variants");
+  return std::span<const Variant>(data.items.data(), data.items.size());
+}
+
 // Counts a lock and hands out the bytes, which stay put until unlocked.
 void* VarArrayLock(Variant& array) {
   detail::VarArrayData& data = arrayOf(array);

@@ -1,6 +1,7 @@
 // The registration procedures of the driver's units, and their recording in
 // package order (VlrAsa, VlrAsaDS, VlrAsaEd) when the library loads.
 #include "asa/VlrAsa.h"
+#include "asa/dataset/VlrAsaDS.h"
 #include "asa/design/VlrAsaEd.h"
 #include "base/design/VlrProps.h"
 #include "host/design.h"
@@ -24,8 +25,8 @@ void RegisterVlrAsaEd() {
 
 namespace {
 
-// The dataset unit (VlrAsaDS) records its procedure between these two.
 const bool unitsRecorded = host::RegisterDesignUnit("VlrAsa", &RegisterVlrAsa) &&
+                           host::RegisterDesignUnit("VlrAsaDS", &RegisterVlrAsaDS) &&
                            host::RegisterDesignUnit("VlrAsaEd", &RegisterVlrAsaEd);
 
 }  // namespace

@@ -144,6 +144,30 @@ TEST_F(ConnectTest, PasswordCarryingParametersCannotLogInAsAnotherUser) {
   EXPECT_FALSE(standIn.EngineRuns("test")) << "nothing was started for a refused value";
 }
 
+TEST_F(ConnectTest, PasswordsHoldingSeparatorsAndBlanksLogInAsTheirOwnUser) {
+  auto owner = NewSession();
+  owner->SetConnected(true);
+  Exec(*owner, "GRANT CONNECT TO clerk IDENTIFIED BY 'x;uid=DBA;pwd=SQL'");
+  Exec(*owner, "GRANT CONNECT TO padded IDENTIFIED BY ' two words '");
+  owner->Commit();
+
+  auto clerk = NewSession();
+  clerk->SetLoginUser("clerk");
+  clerk->SetLoginPassword("x;uid=DBA;pwd=SQL");
+  clerk->SetConnected(true);
+  ASSERT_TRUE(clerk->Connected());
+  EXPECT_EQ(QueryInt(*clerk, "SELECT 1"), 1);
+  clerk->SetLoginPassword("x");
+  clerk->SetConnected(false);
+  EXPECT_THROW(clerk->SetConnected(true), EAsaException) << "only the whole text is the password";
+
+  auto padded = NewSession();
+  padded->SetLoginUser("padded");
+  padded->SetLoginPassword(" two words ");
+  padded->SetConnected(true);
+  EXPECT_TRUE(padded->Connected()) << "the blanks around it are part of it";
+}
+
 TEST_F(ConnectTest, WorkgroupStartsAServerOnlyWhenNoneAnswers) {
   auto member = NewSession();
   member->SetServerType(stWorkgroup);

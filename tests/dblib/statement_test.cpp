@@ -152,6 +152,60 @@ TEST_F(StatementTest, EveryHostTypeGoesInAndComesBackOut) {
   lib.free(out);
 }
 
+// A timestamp record is stored as the shortest text that keeps it: the date
+// alone at midnight, the time alone on the host's empty date, and a fraction
+// with at least its milliseconds and no trailing zeros beyond them.
+TEST_F(StatementTest, TimestampRecordsAreStoredAsTheirShortestText) {
+  struct Case {
+    int16_t year;
+    uint8_t month, day, hour, minute, second;
+    int32_t microsecond;
+    const char* stored;
+  };
+  const Case cases[] = {
+      {2024, 1, 29, 0, 0, 0, 0, "2024-02-29"},
+      {1899, 11, 30, 7, 5, 9, 0, "07:05:09"},
+      {1899, 11, 30, 0, 0, 0, 0, "1899-12-30"},
+      {987, 0, 2, 23, 59, 59, 0, "0987-01-02 23:59:59"},
+      {2001, 8, 9, 10, 11, 12, 120000, "2001-09-09 10:11:12.120"},
+      {2001, 8, 9, 10, 11, 12, 123450, "2001-09-09 10:11:12.12345"},
+      {2001, 8, 9, 10, 11, 12, 7, "2001-09-09 10:11:12.000007"},
+  };
+  int16_t insert = prepare("INSERT INTO item(id, name, made) VALUES (?, 'x', ?)");
+  int16_t select = prepare("SELECT CAST(made AS TEXT) FROM item WHERE id = ?");
+  sqlda* in = lib.alloc(2);
+  sqlda* out = lib.alloc(1);
+  in->sqld = 2;
+  out->sqld = 1;
+  int32_t id = 0;
+  dbt_timestamp made{};
+  char stored[40];
+  in->sqlvar[0] = {DBT_INT, 4, &id, in->sqlvar[0].sqlind, {}};
+  in->sqlvar[1] = {DBT_TIMESTAMP_STRUCT, 14, &made, in->sqlvar[1].sqlind, {}};
+  out->sqlvar[0] = {DBT_STRING, sizeof stored, stored, out->sqlvar[0].sqlind, {}};
+  for (const Case& c : cases) {
+    ++id;
+    made = {};
+    made.year = c.year;
+    made.month = c.month;
+    made.day = c.day;
+    made.hour = c.hour;
+    made.minute = c.minute;
+    made.second = c.second;
+    made.microsecond = c.microsecond;
+    lib.execute_into(&ca, &insert, in, nullptr);
+    ASSERT_EQ(ca.sqlcode, 0) << lib.message(&ca);
+    lib.execute_into(&ca, &select, in, out);
+    ASSERT_EQ(ca.sqlcode, 0) << lib.message(&ca);
+    EXPECT_STREQ(stored, c.stored);
+  }
+  made.day = 31;  // 31 September: no date, so nothing is stored
+  lib.execute_into(&ca, &insert, in, nullptr);
+  EXPECT_EQ(ca.sqlcode, DBE_CONVERSION_ERROR);
+  lib.free(in);
+  lib.free(out);
+}
+
 TEST_F(StatementTest, OutputThatDoesNotFitIsCutAndFlagged) {
   exec("INSERT INTO item(id, name) VALUES (1, 'a rather long name')");
   int16_t select = prepare("SELECT name, id FROM item");

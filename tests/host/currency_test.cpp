@@ -33,6 +33,21 @@ TEST_F(CurrencyTest, FromDoubleRoundsHalfAwayFromZeroAtTheFifthDecimal) {
   EXPECT_THROW(Currency::FromDouble(-INFINITY), EConvertError);
 }
 
+// Every multiple of 0.00001 up to 2 spells itself, so its rounding is known
+// without the conversion: half of them are ties, which must round away from
+// zero even where the double lies a hair below or above the tie.
+TEST_F(CurrencyTest, FromDoubleAgreesWithTheSpellingOnEveryFifthDecimal) {
+  for (std::int64_t i = 0; i <= 200000; ++i) {
+    const double value = static_cast<double>(i) / 100000.0;
+    ASSERT_EQ(Currency::FromDouble(value).Raw(), (i + 5) / 10) << value;
+    ASSERT_EQ(Currency::FromDouble(-value).Raw(), -((i + 5) / 10)) << -value;
+  }
+  // Large magnitudes: ties and near-ties where the product has few fraction bits.
+  EXPECT_EQ(Currency::FromDouble(123456789012.00005).Raw(), 1234567890120001);
+  EXPECT_EQ(Currency::FromDouble(123456789012.0001).Raw(), 1234567890120001);
+  EXPECT_EQ(Currency::FromDouble(-450359962737.04956).Raw(), -4503599627370496);
+}
+
 TEST_F(CurrencyTest, ToDoubleGivesTheNearestDouble) {
   EXPECT_EQ(Currency::FromRaw(75000).ToDouble(), 7.5);
   EXPECT_EQ(Currency::FromRaw(123456).ToDouble(), 12.3456);

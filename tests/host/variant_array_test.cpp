@@ -3,6 +3,7 @@
 #include "tests/support/velar_test.h"
 
 #include <cstring>
+#include <span>
 
 #include "host/variant.h"
 
@@ -156,6 +157,23 @@ TEST_F(VariantArrayTest, TypedArraysConvertOnPutAndStartAtTheirZero) {
   EXPECT_EQ(VarType(strings.GetElement(0)), varString);
   EXPECT_EQ(strings.GetElement(0).AsString(), "");
   EXPECT_EQ(VarArrayCreate({0, 0}, varDate).GetElement(0).AsDateTime(), 0.0);
+}
+
+// The elements in place are the elements VarArrayGet copies out, in order
+// from the low bound, and they follow later writes.
+TEST_F(VariantArrayTest, ItemsAreTheElementsInPlace) {
+  Variant values = VarArrayOf({1, "a long text that no short string holds", 2.5});
+  std::span<const Variant> items = VarArrayItems(values);
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[1].TextView(), "a long text that no short string holds");
+  EXPECT_EQ(items[1].TextView().data(), VarArrayItems(values)[1].TextView().data());
+  VarArrayPut(values, "b", 2);
+  EXPECT_EQ(items[2].AsString(), "b");
+  Variant shifted = VarArrayCreate({3, 4}, varInteger);
+  VarArrayPut(shifted, 7, 3);
+  EXPECT_EQ(VarArrayItems(shifted)[0].AsInteger(), 7);
+  EXPECT_THROW(VarArrayItems(VarArrayFromBytes("ab", 2)), EVariantError);
+  EXPECT_THROW(VarArrayItems(Variant(5)), EVariantError);
 }
 
 TEST_F(VariantArrayTest, MisuseIsReportedWithAText) {

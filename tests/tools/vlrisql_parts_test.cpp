@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/support/velar_test.h"
+#include "tests/tools/text_readers.h"
 #include "tools/vlrisql/line_editor.h"
 #include "tools/vlrisql/result_printer.h"
 #include "tools/vlrisql/statement_splitter.h"
@@ -107,6 +109,10 @@ TEST(LineEditor, HistoryBrowsesBackAndReturnsToTheTypedLine) {
 
   velar::testing::TempDir dir;
   editor.SaveHistory(dir.File("history"));
+  namespace fs = std::filesystem;
+  EXPECT_EQ(fs::status(dir.File("history")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write)
+      << "statements may hold passwords";
   LineEditor again(-1, -1);
   again.LoadHistory(dir.File("history"));
   EXPECT_EQ(again.History(), editor.History());
@@ -123,13 +129,7 @@ std::string Print(TOutputFormat Format, const std::vector<TColumn>& Columns,
   for (const auto& row : Rows)
     printer->Row(row);
   printer->End(static_cast<std::int64_t>(Rows.size()));
-  std::fflush(file);
-  std::rewind(file);
-  std::string text;
-  char buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-    text.append(buffer, got);
+  const std::string text = vlrisql_test::TextOf(file);
   std::fclose(file);
   return text;
 }

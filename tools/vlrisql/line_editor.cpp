@@ -1,5 +1,7 @@
 #include "tools/vlrisql/line_editor.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,6 +15,17 @@ namespace {
 constexpr int kCtrlA = 1, kCtrlB = 2, kCtrlC = 3, kCtrlD = 4, kCtrlE = 5, kCtrlF = 6, kCtrlH = 8,
               kCtrlK = 11, kCtrlL = 12, kCtrlN = 14, kCtrlP = 16, kCtrlU = 21, kCtrlW = 23,
               kEscape = 27, kBackspace = 127;
+
+// Writes all of Text unless the descriptor fails.
+void WriteAll(int Fd, const std::string& Text) {
+  std::size_t done = 0;
+  while (done < Text.size()) {
+    const ssize_t wrote = ::write(Fd, Text.data() + done, Text.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return;
+    done += static_cast<std::size_t>(wrote);
+  }
+}
 
 bool IsContinuation(char C) {
   return (static_cast<unsigned char>(C) & 0xC0) == 0x80;
@@ -28,7 +41,9 @@ std::size_t Columns(const std::string& Text, std::size_t End) {
 
 // The terminal in raw mode for the life of the object: keys arrive one at a
 // time, unechoed, and Ctrl-C arrives as a key rather than as a signal, so
-// that it can cancel the line instead of the program.
+// that it can cancel the line instead of the program. The mode changes once
+// output has drained but keep input that is waiting: lines pasted or typed
+// ahead are the next lines read, not thrown away.
 class TRawMode {
  public:
   explicit TRawMode(int Fd) : fd_(Fd) {
@@ -38,10 +53,10 @@ class TRawMode {
     raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON | IEXTEN | ISIG);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    active_ = ::tcsetattr(fd_, TCSAFLUSH, &raw) == 0;
+    active_ = ::tcsetattr(fd_, TCSADRAIN, &raw) == 0;
   }
   ~TRawMode() {
-    if (active_) ::tcsetattr(fd_, TCSAFLUSH, &saved_);
+    if (active_) ::tcsetattr(fd_, TCSADRAIN, &saved_);
   }
   TRawMode(const TRawMode&) = delete;
   TRawMode& operator=(const TRawMode&) = delete;
@@ -291,13 +306,7 @@ void LineEditor::Redraw(const TLineState& State) {
 }
 
 void LineEditor::Write(const std::string& Text) const {
-  std::size_t done = 0;
-  while (done < Text.size()) {
-    const ssize_t wrote = ::write(outputFd_, Text.data() + done, Text.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return;
-    done += static_cast<std::size_t>(wrote);
-  }
+  WriteAll(outputFd_, Text);
 }
 
 void LineEditor::AddHistory(const std::string& Line) {
@@ -313,12 +322,18 @@ void LineEditor::LoadHistory(const std::string& File) {
     AddHistory(line);
 }
 
-// The newest thousand entries are kept.
+// The newest thousand entries are kept. The file is the user's alone: typed
+// statements may hold passwords (GRANT ... IDENTIFIED BY).
 void LineEditor::SaveHistory(const std::string& File) const {
-  std::ofstream out(File, std::ios::trunc);
+  const int fd = ::open(File.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  ::fchmod(fd, 0600);
+  std::string text;
   const std::size_t first = history_.size() > 1000 ? history_.size() - 1000 : 0;
   for (std::size_t i = first; i < history_.size(); ++i)
-    out << history_[i] << '\n';
+    text.append(history_[i]).append(1, '\n');
+  WriteAll(fd, text);
+  ::close(fd);
 }
 
 }  // namespace vlrisql

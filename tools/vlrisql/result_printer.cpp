@@ -40,7 +40,7 @@ std::string Shown(const TColumn& Column, const TCell& Cell) {
   std::string text;
   switch (Column.Kind) {
     case TCellKind::LongBinary:
-      return "<" + SizeText(Cell.Value.size()) + ">";
+      return std::string("<").append(SizeText(Cell.Value.size())).append(">");
     case TCellKind::LongText:
       if (Cell.Value.size() <= kLongPreview) break;
       text = Cut(Cell.Value, kLongPreview) + "... (" + SizeText(Cell.Value.size()) + ")";

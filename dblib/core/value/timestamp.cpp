@@ -1,6 +1,6 @@
 #include "dblib/core/value/timestamp.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 #include "dblib/core/support/text.h"
@@ -26,6 +26,15 @@ long days_from_civil(int year, int month, int day) {
   long day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
   long day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
   return era * 146097 + day_of_era - 719468;
+}
+
+// Writes value as count digits, zeros in front; answers the end.
+char* put_digits(char* out, int value, int count) {
+  for (int i = count - 1; i >= 0; --i) {
+    out[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  return out + count;
 }
 
 // Reads exactly count digits at text[pos]; advances pos.
@@ -101,6 +110,8 @@ bool parse_timestamp(std::string_view text, dbt_timestamp& record) {
   return parse_time(text, pos, record) && pos == text.size();
 }
 
+// Inserts bind a timestamp per row, so the text is written digit by digit:
+// snprintf's format parsing was the largest part of the stand-in's own time.
 int format_timestamp(const dbt_timestamp& record, char* out, size_t capacity) {
   int year = record.year, month = record.month + 1, day = record.day;
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
@@ -108,26 +119,42 @@ int format_timestamp(const dbt_timestamp& record, char* out, size_t capacity) {
       record.second > 59 || record.microsecond < 0 || record.microsecond > 999999) {
     return -1;
   }
+  // The longest text, "yyyy-mm-dd hh:nn:ss.ffffff", and its terminator.
+  char text[27];
+  char* end = text;
   bool midnight =
       record.hour == 0 && record.minute == 0 && record.second == 0 && record.microsecond == 0;
   bool no_date = year == 1899 && month == 12 && day == 30;
-  int length = 0;
-  if (no_date && !midnight) {
-    length =
-        std::snprintf(out, capacity, "%02d:%02d:%02d", record.hour, record.minute, record.second);
-  } else if (midnight) {
-    return std::snprintf(out, capacity, "%04d-%02d-%02d", year, month, day);
-  } else {
-    length = std::snprintf(out, capacity, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day,
-                           record.hour, record.minute, record.second);
+  if (!no_date || midnight) {
+    end = put_digits(end, year, 4);
+    *end++ = '-';
+    end = put_digits(end, month, 2);
+    *end++ = '-';
+    end = put_digits(end, day, 2);
   }
-  if (record.microsecond != 0) {
-    char fraction[16];
-    int n = std::snprintf(fraction, sizeof fraction, ".%06d", static_cast<int>(record.microsecond));
-    while (n > 4 && fraction[n - 1] == '0')
-      --n;  // keep at least milliseconds
-    fraction[n] = '\0';
-    length += std::snprintf(out + length, capacity - static_cast<size_t>(length), "%s", fraction);
+  if (!midnight) {
+    if (end != text) *end++ = ' ';
+    end = put_digits(end, record.hour, 2);
+    *end++ = ':';
+    end = put_digits(end, record.minute, 2);
+    *end++ = ':';
+    end = put_digits(end, record.second, 2);
+    if (record.microsecond != 0) {
+      *end++ = '.';
+      int micro = static_cast<int>(record.microsecond), places = 6;
+      while (places > 3 && micro % 10 == 0) {  // keep at least milliseconds
+        micro /= 10;
+        --places;
+      }
+      end = put_digits(end, micro, places);
+    }
+  }
+  *end = '\0';
+  int length = static_cast<int>(end - text);
+  if (capacity > 0) {
+    size_t copied = std::min(static_cast<size_t>(length), capacity - 1);
+    std::memcpy(out, text, copied);
+    out[copied] = '\0';
   }
   return length;
 }
