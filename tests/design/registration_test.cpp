@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "asa/VlrAsa.h"
+#include "asa/dataset/VlrAsaDS.h"
 #include "asa/design/VlrAsaEd.h"
 #include "base/design/VlrProps.h"
 #include "host/design.h"
@@ -47,14 +48,26 @@ class Registration : public ::testing::Test {
 TEST_F(Registration, TheUnitsRunInPackageOrderAndFillThePalettePage) {
   std::vector<std::string> units = host::InstalledDesignUnits();
   auto asa = std::find(units.begin(), units.end(), "VlrAsa");
+  auto dataset = std::find(units.begin(), units.end(), "VlrAsaDS");
   auto editors = std::find(units.begin(), units.end(), "VlrAsaEd");
-  ASSERT_NE(asa, units.end());
   ASSERT_NE(editors, units.end());
-  EXPECT_LT(asa, editors);
-  std::vector<const host::TClassInfo*> page = host::PaletteClasses("VelarDB");
-  ASSERT_FALSE(page.empty());
-  EXPECT_EQ(page.front()->ClassName(), "TAsaSession");
-  EXPECT_TRUE(page.front()->CanCreate());
+  EXPECT_LT(asa, dataset);
+  EXPECT_LT(dataset, editors);
+  std::vector<std::string> page;
+  for (const host::TClassInfo* info : host::PaletteClasses("VelarDB")) {
+    page.push_back(info->ClassName());
+    EXPECT_TRUE(info->CanCreate()) << info->ClassName();
+  }
+  EXPECT_EQ(page, (std::vector<std::string>{"TAsaSession", "TAsaSQL", "TAsaDataset"}));
+}
+
+// Every TAsaParams property, whatever its component or name, opens the
+// parameter dialog; nothing else does.
+TEST_F(Registration, EveryParamsCollectionGetsTheParameterEditor) {
+  velar::TAsaDataset dataset(nullptr);
+  EXPECT_TRUE(EditorIs<velar::TVelarParamsProperty>(&dataset, "Params"));
+  EXPECT_FALSE(EditorIs<velar::TVelarParamsProperty>(&dataset, "SQL"));
+  EXPECT_TRUE(EditorIs<host::TStringListProperty>(&dataset, "SQL"));
 }
 
 TEST_F(Registration, TheSessionsFileAndDirectoryPropertiesGetTheBaseEditors) {
