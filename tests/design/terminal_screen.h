@@ -325,6 +325,8 @@ namespace keys {
 inline constexpr char kEnter[] = "\r";
 inline constexpr char kTab[] = "\t";
 inline constexpr char kEscape[] = "\x1b";
+// Alt with a letter: Escape and the letter in one write.
+inline constexpr char kAlt[] = "\x1b";
 inline constexpr char kUp[] = "\x1bOA";
 inline constexpr char kDown[] = "\x1bOB";
 inline constexpr char kF2[] = "\x1bOQ";
