@@ -2,6 +2,7 @@
 // session's properties and its About editor.
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@
 #include "asa/design/VlrAsaEd.h"
 #include "base/design/VlrProps.h"
 #include "host/design.h"
+#include "host/graphics.h"
+#include "host/sysutils.h"
 #include "tests/design/design_fixture.h"
 
 namespace design_test {
@@ -59,6 +62,28 @@ TEST_F(Registration, TheUnitsRunInPackageOrderAndFillThePalettePage) {
     EXPECT_TRUE(info->CanCreate()) << info->ClassName();
   }
   EXPECT_EQ(page, (std::vector<std::string>{"TAsaSession", "TAsaSQL", "TAsaDataset"}));
+}
+
+// Each class on the page has its palette image: a bitmap resource named
+// after the class in capitals, 24 x 24 pixels stored with four bits per
+// pixel, drawn on the silver background.
+TEST_F(Registration, EachClassOnThePageHasItsPaletteImage) {
+  for (const host::TClassInfo* info : host::PaletteClasses("VelarDB")) {
+    const std::string name = host::UpperCase(info->ClassName());
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(host::BitmapResourceExists(name));
+    host::TBitmap image;
+    host::LoadBitmapResource(image, name);
+    EXPECT_EQ(image.Width(), 24);
+    EXPECT_EQ(image.Height(), 24);
+    EXPECT_EQ(image.PixelFormat(), host::pf4bit) << "sixteen colours";
+    EXPECT_EQ(image.Pixel(0, 23), host::StandardColor(7));
+    std::set<host::TColor> colours;
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 24; ++x)
+        colours.insert(image.Pixel(x, y));
+    EXPECT_GE(colours.size(), 3u) << "a picture, not a blank";
+  }
 }
 
 // Every TAsaParams property, whatever its component or name, opens the

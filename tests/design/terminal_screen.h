@@ -416,6 +416,11 @@ class TPtyProgram {
   }
 
   std::string Screen() const { return screen_.Text(); }
+  // Reads until Done(screen text) holds; false when it did not in time.
+  template <class Done>
+  bool WaitUntil(Done&& done, int TimeoutMs = 15000) {
+    return ReadUntil([&] { return done(screen_.Text()); }, TimeoutMs);
+  }
 
  private:
   template <class Done>

@@ -49,6 +49,25 @@ class VlrDesignOnTerminal : public asa_test::AsaTest {
   static std::string Row(const std::string& Property, const std::string& Value) {
     return Property + std::string(20 - Property.size(), ' ') + Value;
   }
+  // The 12 x 6 cells right of the palette list's frame, from its top row.
+  static std::string ImageBesideThePalette(const std::string& Screen) {
+    std::vector<std::string> lines;
+    std::istringstream text(Screen);
+    for (std::string line; std::getline(text, line);)
+      lines.push_back(line);
+    std::string image;
+    for (std::size_t top = 0; top < lines.size(); ++top) {
+      const std::size_t frame = lines[top].find("|+-");
+      if (frame == std::string::npos) continue;
+      const std::size_t corner = lines[top].find('+', frame + 2);
+      for (std::size_t row = top; row < top + 6 && row < lines.size(); ++row) {
+        std::string cells = lines[row].size() > corner + 2 ? lines[row].substr(corner + 2, 12) : "";
+        image += cells + std::string(12 - cells.size(), ' ') + "\n";
+      }
+      break;
+    }
+    return image;
+  }
 };
 
 TEST_F(VlrDesignOnTerminal, ASessionAndADatasetSetUpInTheDesignerAreSavedAndOpenWhenLoaded) {
@@ -204,6 +223,30 @@ TEST_F(VlrDesignOnTerminal, QuittingAModifiedModuleAsksAndCanSave) {
   EXPECT_EQ(designer.WaitExit(), 0) << designer.Screen();
   EXPECT_NE(ReadFile(dir.File("fresh.vfm")).find("object AsaSession1: TAsaSession"),
             std::string::npos);
+}
+
+// The program carries the palette images: beside the palette, the image
+// of the selected class in shades, another for each class.
+TEST_F(VlrDesignOnTerminal, ThePaletteShowsTheImageOfTheSelectedClass) {
+  TPtyProgram designer(VLRDESIGN_PROGRAM, {"images.vfm"}, dir.Path());
+  ASSERT_TRUE(designer.Started());
+  ASSERT_TRUE(designer.WaitFor("|TAsaDataset")) << designer.Screen();
+  std::vector<std::string> images;
+  for (const char* name : {"TAsaSession", "TAsaSQL", "TAsaDataset"}) {
+    SCOPED_TRACE(name);
+    if (!images.empty()) designer.Send(keys::kDown);
+    const bool shown = designer.WaitUntil([&](const std::string& Screen) {
+      const std::string image = ImageBesideThePalette(Screen);
+      return image.find_first_of("=+*#%@") != std::string::npos &&
+             (images.empty() || image != images.back());
+    });
+    designer.Settle(200);
+    ASSERT_TRUE(shown) << designer.Screen();
+    images.push_back(ImageBesideThePalette(designer.Screen()));
+  }
+  EXPECT_NE(images[0], images[2]) << images[0] << images[2];
+  designer.Send(keys::kF10);
+  EXPECT_EQ(designer.WaitExit(), 0) << designer.Screen();
 }
 
 }  // namespace
