@@ -1,11 +1,9 @@
-// Label, button, edit, group box and image.
+// Label, button, edit and group box.
 #include "host/controls_std.h"
 
 #include <algorithm>
 
-#include "host/formfile.h"
 #include "host/forms.h"
-#include "host/stream.h"
 #include "host/typinfo.h"
 
 namespace host {
@@ -256,42 +254,6 @@ void TGroupBox::Paint(TCellCanvas& Canvas, const TCellRect& Cells) {
   const std::uint8_t style = EnabledStyle(*this);
   Canvas.Frame(Cells, style);
   if (!Caption().empty()) Canvas.WriteAccel(Cells.Col + 2, Cells.Row, " " + Caption() + " ", style);
-}
-
-// ------------------------------------------------------------------ TImage
-
-TImage::TImage(TComponent* AOwner) : TControl(AOwner) {}
-
-TImage::~TImage() = default;
-
-const TPropertyTable& TImage::Properties() {
-  static const TPropertyTable table(TControl::Properties(),
-                                    {
-                                        EventProp("OnClick", &TImage::OnClick),
-                                    });
-  return table;
-}
-
-void TImage::DefineProperties(TFiler* Filer) {
-  TControl::DefineProperties(Filer);
-  Filer->DefineBinaryProperty(
-      "PictureData",
-      [this](TStream* S) {
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(S->Size()));
-        if (!bytes.empty()) S->ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-        pictureData_ = std::move(bytes);
-      },
-      [this](TStream* S) {
-        S->WriteBuffer(pictureData_.data(), static_cast<std::int64_t>(pictureData_.size()));
-      },
-      !pictureData_.empty());
-}
-
-void TImage::Paint(TCellCanvas& Canvas, const TCellRect& Cells) {
-  if (pictureData_.empty()) return;
-  Canvas.Frame(Cells, kCellDim);
-  if (Cells.Rows > 2 && Cells.Cols > 2)
-    Canvas.Write(Cells.Col + 1, Cells.Row + 1, "picture", kCellDim);
 }
 
 }  // namespace host

@@ -3,14 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "host/controls.h"
+#include "host/graphics.h"
 
 namespace host {
-
-class TFiler;
 
 // Text on a form. Its caption's accelerator ("&Path:") moves the focus to
 // FocusControl; a label with an OnClick handler works as a link.
@@ -124,26 +123,29 @@ class TGroupBox : public TWinControl {
   void Paint(TCellCanvas& Canvas, const TCellRect& Cells) override;
 };
 
-// Shows a picture. Until the picture classes join the framework the image
-// keeps the picture's stored bytes as they are ("PictureData" in a form
-// file), so that forms holding one read and write it unchanged; a terminal
-// cannot show it and draws a placeholder.
+// Shows a picture, stored with the form ("Picture.Data"). A terminal shows a
+// bitmap, or an icon's first image, as shading: every cell gets a character
+// as dense as its pixels stand out from the picture's background (the
+// colour of its bottom-left pixel, and transparency). At its own size each
+// cell stands for kCellWidth x kCellHeight pixels from the top left; with
+// Stretch the whole picture fills the control. A metafile shows as a frame.
 class TImage : public TControl {
  public:
   explicit TImage(TComponent* AOwner);
   ~TImage() override;
 
-  // Published: OnClick; defined: PictureData.
+  // Published: Picture, Stretch (default False), OnClick.
   static const TPropertyTable& Properties();
 
-  void DefineProperties(TFiler* Filer) override;
   void Paint(TCellCanvas& Canvas, const TCellRect& Cells) override;
 
-  const std::vector<std::uint8_t>& PictureData() const { return pictureData_; }
-  void SetPictureData(std::vector<std::uint8_t> Value) { pictureData_ = std::move(Value); }
+  TPicture* Picture() const { return picture_.get(); }
+  bool Stretch() const { return stretch_; }
+  void SetStretch(bool Value) { stretch_ = Value; }
 
  private:
-  std::vector<std::uint8_t> pictureData_;
+  std::unique_ptr<TPicture> picture_;
+  bool stretch_ = false;
 };
 
 }  // namespace host

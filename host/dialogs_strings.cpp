@@ -29,7 +29,9 @@ bool EditStringList(const std::string& Caption, TStrings* Lines) {
   PlaceButton(*form, "btnOK", "OK", 30, 16, mrOk)->SetDefault(true);
   PlaceButton(*form, "btnCancel", "Cancel", 44, 16, mrCancel)->SetCancel(true);
 
-  // The edit follows the selected line; Add puts the edit's text after it.
+  // The edit follows the selected line; Add puts the edit's text after it
+  // and leaves the edit empty and focused for the next line, so that lines
+  // are typed one after another and Enter ends the editing.
   list->OnClick = [&](TObject*) {
     if (list->ItemIndex() >= 0) line->SetText(list->Items()->Strings(list->ItemIndex()));
   };
@@ -37,6 +39,8 @@ bool EditStringList(const std::string& Caption, TStrings* Lines) {
     const int at = list->ItemIndex() >= 0 ? list->ItemIndex() + 1 : list->Items()->Count();
     list->Items()->Insert(at, line->Text());
     list->SetItemIndex(at);
+    line->SetText(std::string());
+    form->SetActiveControl(line);
   };
   replace->OnClick = [&](TObject*) {
     if (list->ItemIndex() >= 0) list->Items()->SetStrings(list->ItemIndex(), line->Text());

@@ -2,6 +2,7 @@
 // writing every picture format shares.
 #include "host/graphics.h"
 
+#include "host/formfile.h"
 #include "host/stream.h"
 #include "host/sysutils.h"
 
@@ -10,6 +11,52 @@ namespace host {
 EInvalidGraphic::~EInvalidGraphic() = default;
 TGraphic::~TGraphic() = default;
 TPicture::~TPicture() = default;
+
+// ------------------------------------------------------------------ TPicture
+
+namespace {
+
+// The graphic kinds a stored picture may name.
+std::unique_ptr<TGraphic> NewGraphic(const std::string& ClassName) {
+  if (ClassName == "TBitmap") return std::make_unique<TBitmap>();
+  if (ClassName == "TMetafile") return std::make_unique<TMetafile>();
+  if (ClassName == "TIcon") return std::make_unique<TIcon>();
+  return nullptr;
+}
+
+}  // namespace
+
+// The new graphic is read completely before it replaces the one held.
+void TPicture::DefineProperties(TFiler* Filer) {
+  TPersistent::DefineProperties(Filer);
+  Filer->DefineBinaryProperty(
+      "Data",
+      [this](TStream* S) {
+        std::uint8_t length = 0;
+        if (S->Read(&length, 1) != 1) throw EReadError("The picture's data is empty");
+        std::string className(length, '\0');
+        if (length != 0) S->ReadBuffer(className.data(), length);
+        std::unique_ptr<TGraphic> graphic = NewGraphic(className);
+        if (graphic == nullptr)
+          throw EReadError("The picture's data names no picture kind: \"" + className + "\"");
+        try {
+          graphic->LoadFromStream(S);
+        } catch (const EInvalidGraphic& e) {
+          throw EReadError(e.Message);
+        }
+        graphic_ = std::move(graphic);
+      },
+      [this](TStream* S) {
+        const std::string className = graphic_->ClassName();
+        const auto length = static_cast<std::uint8_t>(className.size());
+        S->WriteBuffer(&length, 1);
+        S->WriteBuffer(className.data(), length);
+        graphic_->SaveToStream(S);
+      },
+      graphic_ != nullptr && !graphic_->Empty());
+}
+
+// ------------------------------------------------------------------ TGraphic
 
 // Through a file stream, so that the file's own errors reach the caller.
 void TGraphic::LoadFromFile(const std::string& FileName) {

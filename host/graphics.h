@@ -6,7 +6,8 @@
 //   TBitmap    the device-independent bitmap file ("BM"): 1, 4 and 8 bits per
 //              pixel with a palette, 24 and 32 bits without; rows bottom-up or
 //              top-down; uncompressed (32-bit pixels also with the usual
-//              colour masks). Written as 24 or 32 bits per pixel, bottom-up.
+//              colour masks). Written bottom-up with the bits of its pixel
+//              format (see SaveToStream).
 //   TMetafile  the placeable metafile: a 22-byte header with the picture's
 //              bounds and units per inch and a checksum, then the metafile
 //              header and its records (size in 16-bit words, function,
@@ -22,8 +23,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/component.h"
@@ -31,6 +34,7 @@
 
 namespace host {
 
+class TFiler;
 class TStream;
 
 HOST_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
@@ -77,8 +81,11 @@ class TBitmap : public TGraphic {
   int Width() const override { return width_; }
   int Height() const override { return height_; }
   void LoadFromStream(TStream* Stream) override;
-  // Paletted pictures are written with 24 bits per pixel, pf32bit ones with
-  // 32 so that their transparency survives.
+  // pf1bit, pf4bit and pf8bit pictures are written with a palette of the
+  // colours they use when those fit (2, 16 or 256 of them; a palette keeps
+  // no transparency), and with 24 bits per pixel when they do not; pf24bit
+  // ones with 24 bits, pf32bit ones with 32 so that their transparency
+  // survives.
   void SaveToStream(TStream* Stream) const override;
 
   // Resizes to Width x Height pixels, all transparent black; raises
@@ -198,10 +205,19 @@ class TIcon : public TGraphic {
 // Holds one graphic. Asking for a kind the picture does not hold replaces
 // what it holds with an empty graphic of that kind, so that loading into
 // Picture.Bitmap() always reads a bitmap.
+//
+// In a form file the picture is the raw-byte property "Data": the graphic's
+// class name (a length byte and its characters) followed by the graphic in
+// its own file format. An empty picture stores nothing.
 class TPicture : public TPersistent {
  public:
   TPicture() = default;
   ~TPicture() override;
+
+  // "Data"; reading a class name that is no graphic kind, or data that is
+  // not a valid picture of that kind, raises EReadError and leaves the
+  // picture as it was.
+  void DefineProperties(TFiler* Filer) override;
 
   TGraphic* Graphic() const { return graphic_.get(); }
   // Takes ownership; nullptr empties the picture.
@@ -225,6 +241,33 @@ class TPicture : public TPersistent {
 
   std::unique_ptr<TGraphic> graphic_;
 };
+
+// ---------------------------------------------------------- bitmap resources
+//
+// The pictures a library carries (the palette images of its components, a
+// logo). A source file of the library records them from a static
+// initialiser, so that they exist as soon as the library is loaded; they are
+// found by name without regard to case.
+
+HOST_DECLARE_EXCEPTION(EResNotFound, Exception);
+
+// Records the bitmap, as its file's bytes, under Name; a later recording of
+// the name replaces it.
+void RegisterBitmapResource(const std::string& Name, const TBitmap& Bitmap);
+bool BitmapResourceExists(const std::string& Name);
+// Replaces Bitmap with the resource; EResNotFound "Resource NAME not found"
+// when there is none.
+void LoadBitmapResource(TBitmap& Bitmap, const std::string& Name);
+
+// A pf4bit bitmap drawn as text: one string per row, top row first, one
+// character per pixel, a hexadecimal digit naming one of the sixteen
+// standard colours (0 black, 1 maroon, 2 green, 3 olive, 4 navy, 5 purple,
+// 6 teal, 7 silver, 8 grey, 9 red, A lime, B yellow, C blue, D fuchsia,
+// E aqua, F white). Rows of unequal length or other characters raise
+// EInvalidGraphic.
+TBitmap BitmapFromText(std::initializer_list<std::string_view> Rows);
+// The colour a digit of BitmapFromText names.
+TColor StandardColor(int Index);
 
 namespace graphics_detail {
 

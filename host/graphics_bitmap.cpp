@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <unordered_map>
 
 #include "host/graphics.h"
 
@@ -41,9 +42,10 @@ TPixelFormat FormatOfBits(int Bits) {
   }
 }
 
-// The information header every written bitmap carries.
+// The information header every written bitmap carries; ColorsUsed is the
+// size of the palette that follows it (0: none, or a full one).
 void PutInfoHeader(std::vector<std::uint8_t>& Out, int Width, std::int32_t Height, int Bits,
-                   std::uint32_t ImageBytes) {
+                   std::uint32_t ImageBytes, std::uint32_t ColorsUsed = 0) {
   PutU32(Out, kInfoHeaderSize);
   PutU32(Out, static_cast<std::uint32_t>(Width));
   PutU32(Out, static_cast<std::uint32_t>(Height));
@@ -53,8 +55,46 @@ void PutInfoHeader(std::vector<std::uint8_t>& Out, int Width, std::int32_t Heigh
   PutU32(Out, ImageBytes);
   PutU32(Out, kPixelsPerMetre);
   PutU32(Out, kPixelsPerMetre);
+  PutU32(Out, ColorsUsed);
   PutU32(Out, 0);
-  PutU32(Out, 0);
+}
+
+// The bits per pixel of the paletted formats, 0 for the others.
+int PaletteBits(TPixelFormat Format) {
+  switch (Format) {
+    case pf1bit:
+      return 1;
+    case pf4bit:
+      return 4;
+    case pf8bit:
+      return 8;
+    default:
+      return 0;
+  }
+}
+
+// The distinct colours of the pixels in the order they first appear, and
+// each pixel's index among them; false, with no palette, when there are
+// more than Limit.
+// Palette entries are opaque, so the alpha is not compared.
+bool BuildPalette(const std::vector<TColor>& Pixels, std::size_t Limit,
+                  std::vector<TColor>& Palette, std::vector<std::uint8_t>& Indexes) {
+  std::unordered_map<TColor, std::uint8_t> known;
+  Indexes.resize(Pixels.size());
+  for (std::size_t i = 0; i < Pixels.size(); ++i) {
+    const TColor rgb = Pixels[i] & 0x00FFFFFFu;
+    auto found = known.find(rgb);
+    if (found == known.end()) {
+      if (Palette.size() == Limit) {
+        Palette.clear();
+        return false;
+      }
+      found = known.emplace(rgb, static_cast<std::uint8_t>(Palette.size())).first;
+      Palette.push_back(rgb);
+    }
+    Indexes[i] = found->second;
+  }
+  return true;
 }
 
 // One row of pixels, blue first, padded to its row size.
@@ -213,12 +253,19 @@ void TBitmap::ReadDib(const std::uint8_t* Data, std::size_t Size, std::size_t Pi
   pixelFormat_ = FormatOfBits(bits);
 }
 
-// Bottom-up rows, as every reader of the format expects.
+// Bottom-up rows, as every reader of the format expects. A paletted format
+// is kept when the picture's colours fit its palette; otherwise, or for the
+// direct formats, the pixels are written whole.
 void TBitmap::SaveToStream(TStream* Stream) const {
   if (Empty()) return;
-  const int bits = pixelFormat_ == pf32bit ? 32 : 24;
-  const std::size_t image = RowBytes(width_, bits) * static_cast<std::size_t>(height_);
-  const std::size_t offset = kFileHeaderSize + kInfoHeaderSize;
+  std::vector<TColor> palette;
+  std::vector<std::uint8_t> indexes;
+  int bits = PaletteBits(pixelFormat_);
+  if (bits != 0 && !BuildPalette(pixels_, std::size_t{1} << bits, palette, indexes)) bits = 0;
+  if (bits == 0) bits = pixelFormat_ == pf32bit ? 32 : 24;
+  const std::size_t stride = RowBytes(width_, bits);
+  const std::size_t image = stride * static_cast<std::size_t>(height_);
+  const std::size_t offset = kFileHeaderSize + kInfoHeaderSize + palette.size() * 4;
   std::vector<std::uint8_t> out;
   out.reserve(offset + image);
   out.push_back('B');
@@ -226,10 +273,26 @@ void TBitmap::SaveToStream(TStream* Stream) const {
   PutU32(out, static_cast<std::uint32_t>(offset + image));
   PutU32(out, 0);
   PutU32(out, static_cast<std::uint32_t>(offset));
-  PutInfoHeader(out, width_, height_, bits, static_cast<std::uint32_t>(image));
-  for (int y = height_ - 1; y >= 0; --y)
-    PutRow(out, pixels_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_),
-           width_, bits);
+  PutInfoHeader(out, width_, height_, bits, static_cast<std::uint32_t>(image),
+                static_cast<std::uint32_t>(palette.size()));
+  for (TColor entry : palette)
+    PutU32(out, entry);
+  const std::size_t width = static_cast<std::size_t>(width_);
+  for (int y = height_ - 1; y >= 0; --y) {
+    const std::size_t row = static_cast<std::size_t>(y) * width;
+    if (palette.empty()) {
+      PutRow(out, pixels_.data() + row, width_, bits);
+      continue;
+    }
+    // Indexes packed from the high bits of each byte.
+    const std::size_t start = out.size();
+    out.resize(start + stride, 0);
+    for (std::size_t x = 0; x < width; ++x) {
+      const std::size_t bit = x * static_cast<std::size_t>(bits);
+      const unsigned shift = 8 - static_cast<unsigned>(bits) - bit % 8;
+      out[start + bit / 8] |= static_cast<std::uint8_t>(indexes[row + x] << shift);
+    }
+  }
   graphics_detail::WriteAll(Stream, out);
 }
 

@@ -9,14 +9,11 @@
 namespace velar {
 
 void RegisterVlrAsa() {
-  host::RegisterComponents("VelarDB", {
-                                          &host::RegisterClass<TAsaSession>(),
-                                          // TAsaSQL follows the session on the page.
-                                      });
+  host::RegisterComponents<TAsaSession, TAsaSQL>("VelarDB");
 }
 
 void RegisterVlrAsaEd() {
-  // The TAsaParams editor (TVelarParamsProperty) is registered first here.
+  host::RegisterPropertyEditor<TAsaParams, TVelarParamsProperty>();
   host::RegisterPropertyEditor<std::string, TVelarLibFileProperty, TAsaSession>("LibraryFile");
   host::RegisterPropertyEditor<std::string, TVelarPathProperty, TAsaSession>("LibraryPath");
   host::RegisterPropertyEditor<std::string, TVelarDBFileProperty, TAsaSession>("LoginDatabase");

@@ -3,6 +3,7 @@
 
 #include "base/VlrMessages.h"
 #include "host/controls_std.h"
+#include "host/graphics.h"
 #include "host/os.h"
 #include "host/sysutils.h"
 #include "host/typinfo.h"
@@ -17,6 +18,7 @@ const host::TClassInfo& aboutBoxClass = host::RegisterClass<TVelarAboutBox>();
 
 TVelarAboutBox::TVelarAboutBox(host::TComponent* AOwner) : host::TForm(AOwner) {
   InitForm(kVlrAboutResource);
+  host::LoadBitmapResource(*imgLogo->Picture()->Bitmap(), kVelarLogoResource);
 }
 
 void TVelarAboutBox::BindFields() {

@@ -18,6 +18,9 @@ namespace velar {
 // The form resource, compiled in from VlrAbout.vfm.
 extern const char kVlrAboutResource[];
 
+// The name of the logo's bitmap resource (VlrAboutLogo.cpp).
+inline constexpr char kVelarLogoResource[] = "VELARLOGO";
+
 // "About VelarDB": the logo, the product line naming the database product the
 // box is shown for, the support addresses as links (opened with the
 // desktop's mail program and browser), and Close.
@@ -37,8 +40,7 @@ class TVelarAboutBox : public host::TForm {
   void lblMailClick(host::TObject* Sender);
   void lblWebClick(host::TObject* Sender);
 
-  // The logo's place: an image control that keeps the picture's stored
-  // bytes until the picture classes can show them.
+  // The logo, from its bitmap resource, stretched over the control.
   host::TImage* imgLogo = nullptr;
   host::TLabel* lblProduct = nullptr;
   host::TLabel* lblDescription = nullptr;

@@ -5,6 +5,7 @@
 #include "asa/VlrAsa.h"
 #include "base/design/VlrAbout.h"
 #include "base/design/VlrProps.h"
+#include "host/controls_canvas.h"
 #include "host/controls_std.h"
 #include "tests/design/design_fixture.h"
 
@@ -47,11 +48,27 @@ TEST_F(AboutVerb, ShowsTheProductLineForTheDatabaseAndCloses) {
         EXPECT_EQ(box.lblDescription->Caption(), "Database access components");
         EXPECT_NE(ui.Screen().find("VelarDB 1.83 for Sybase SQL Anywhere"), std::string::npos)
             << ui.Screen();
-        EXPECT_NE(box.imgLogo, nullptr);
         ui.Click("btnClose");
       });
   EXPECT_EQ(driver.Shown(), (std::vector<std::string>{"About VelarDB"}));
   EXPECT_EQ(designer.ModifiedCount, 0);
+}
+
+// The logo comes from its bitmap resource and fills its place, drawn in
+// shades on a terminal.
+TEST_F(AboutVerb, TheBoxShowsTheLogo) {
+  RunVerb<velar::TVelarAsaAboutComponentEditor>(
+      [](host::TFormScript& ui, velar::TVelarAboutBox& box) {
+        host::TPicture* logo = box.imgLogo->Picture();
+        EXPECT_EQ(logo->Width(), 32);
+        EXPECT_EQ(logo->Height(), 32);
+        EXPECT_TRUE(box.imgLogo->Stretch());
+        const host::TCellRect cells = box.imgLogo->CellBounds();
+        host::TCellCanvas canvas(cells.Cols, cells.Rows);
+        box.imgLogo->Paint(canvas, host::TCellRect{0, 0, cells.Cols, cells.Rows});
+        EXPECT_NE(canvas.Text().find('@'), std::string::npos) << canvas.Text();
+        ui.Escape();
+      });
 }
 
 TEST_F(AboutVerb, TheLinksOpenThroughTheDesktop) {

@@ -10,6 +10,7 @@
 #include "host/controls_lists.h"
 #include "host/controls_std.h"
 #include "host/formfile.h"
+#include "host/graphics.h"
 #include "tests/design/design_fixture.h"
 #include "tests/support/velar_test.h"
 #include "tools/vlrdesign/designer_form.h"
@@ -58,6 +59,26 @@ class Designer : public DesignTest {
   TempDir dir;
   std::unique_ptr<TDesignerForm> designer;
 };
+
+// Beside the palette, the image of the class selected in it.
+TEST_F(Designer, ThePaletteShowsTheSelectedClassesImage) {
+  auto pixels = [](const host::TGraphic* Graphic) {
+    std::vector<host::TColor> all;
+    if (auto* bitmap = dynamic_cast<const host::TBitmap*>(Graphic))
+      for (int y = 0; y < bitmap->Height(); ++y)
+        for (int x = 0; x < bitmap->Width(); ++x)
+          all.push_back(bitmap->Pixel(x, y));
+    return all;
+  };
+  host::TBitmap session, dataset;
+  host::LoadBitmapResource(session, "TASASESSION");
+  host::LoadBitmapResource(dataset, "TASADATASET");
+  host::TPicture* shown = designer->PaletteImage()->Picture();
+  EXPECT_EQ(pixels(shown->Graphic()), pixels(&session));
+  designer->Palette()->SelectItem(2);
+  EXPECT_EQ(pixels(shown->Graphic()), pixels(&dataset));
+  EXPECT_NE(pixels(&session), pixels(&dataset));
+}
 
 TEST_F(Designer, AddedComponentsAreNamedAfterTheirClassAndDesigned) {
   EXPECT_EQ(designer->Palette()->Items()->Strings(0), "TAsaSession");

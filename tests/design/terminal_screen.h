@@ -325,6 +325,8 @@ namespace keys {
 inline constexpr char kEnter[] = "\r";
 inline constexpr char kTab[] = "\t";
 inline constexpr char kEscape[] = "\x1b";
+// Alt with a letter: Escape and the letter in one write.
+inline constexpr char kAlt[] = "\x1b";
 inline constexpr char kUp[] = "\x1bOA";
 inline constexpr char kDown[] = "\x1bOB";
 inline constexpr char kF2[] = "\x1bOQ";
@@ -414,6 +416,11 @@ class TPtyProgram {
   }
 
   std::string Screen() const { return screen_.Text(); }
+  // Reads until Done(screen text) holds; false when it did not in time.
+  template <class Done>
+  bool WaitUntil(Done&& done, int TimeoutMs = 15000) {
+    return ReadUntil([&] { return done(screen_.Text()); }, TimeoutMs);
+  }
 
  private:
   template <class Done>

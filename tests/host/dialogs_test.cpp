@@ -175,5 +175,24 @@ TEST_F(CommonDialogs, TheStringListEditorAddsReplacesAndDeletesLines) {
   EXPECT_EQ(lines.Text(), "from orders\nselect id\nwhere id = :id");
 }
 
+// Lines are typed one after another: Add leaves the line edit empty and
+// focused, so that Enter then ends the editing instead of adding again.
+TEST_F(CommonDialogs, TheStringListEditorTakesLineAfterLineAndEnterEnds) {
+  host::TStringList lines;
+  driver.Expect([](host::TFormScript& ui) {
+    ui.Type("edLine", "select *");
+    ui.Click("btnAdd");
+    auto& line = ui.Control<host::TEdit>("edLine");
+    EXPECT_EQ(ui.Form().ActiveControl(), &line);
+    EXPECT_EQ(line.Text(), "");
+    ui.Type("from t");
+    ui.Key('A', host::TShiftState{host::ssAlt});
+    ui.Enter();
+    EXPECT_TRUE(ui.Closed());
+  });
+  ASSERT_TRUE(host::EditStringList("Query1.SQL", &lines));
+  EXPECT_EQ(lines.Text(), "select *\nfrom t");
+}
+
 }  // namespace
 }  // namespace forms_test

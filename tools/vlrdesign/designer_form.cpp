@@ -6,6 +6,7 @@
 #include "host/controls_lists.h"
 #include "host/controls_std.h"
 #include "host/dialogs.h"
+#include "host/graphics.h"
 #include "host/sysutils.h"
 
 namespace vlrdesign {
@@ -13,6 +14,9 @@ namespace vlrdesign {
 namespace {
 
 constexpr int kPaletteCols = 32;
+// The palette image beside the palette list: 24 x 24 pixels in 12 x 6 cells.
+constexpr int kImageCols = 12;
+constexpr int kImageRows = 6;
 constexpr int kNameCols = 20;  // the inspector's name column
 
 std::string PadRight(const std::string& Text, std::size_t Width) {
@@ -32,6 +36,7 @@ TDesignerForm::TDesignerForm(int ScreenCols, int ScreenRows) : host::TForm(nullp
     if (ModalResult() != host::mrOk) CanClose = CanDiscard();
   };
   cbPage->OnChange = [this](host::TObject*) { FillPalette(); };
+  lbPalette->OnClick = [this](host::TObject*) { ShowPaletteImage(); };
   lbTree->OnClick = [this](host::TObject*) {
     const int row = lbTree->ItemIndex();
     if (row >= 0 && row < static_cast<int>(treeComponents_.size()))
@@ -70,7 +75,11 @@ void TDesignerForm::Layout(int ScreenCols, int ScreenRows) {
   host::PlaceControl<host::TLabel>(*this, "lblPalette", 0, 0, 9)->SetCaption("&Palette:");
   cbPage = host::PlaceControl<host::TComboBox>(*this, "cbPage", 9, 0, kPaletteCols - 9);
   cbPage->SetStyle(host::csDropDownList);
-  lbPalette = host::PlaceControl<host::TListBox>(*this, "lbPalette", 0, 1, kPaletteCols, half - 1);
+  lbPalette = host::PlaceControl<host::TListBox>(*this, "lbPalette", 0, 1,
+                                                 kPaletteCols - kImageCols - 1, half - 1);
+  imgPalette = host::PlaceControl<host::TImage>(*this, "imgPalette", kPaletteCols - kImageCols, 1,
+                                                kImageCols, kImageRows);
+  imgPalette->SetStretch(true);
   host::PlaceControl<host::TLabel>(*this, "lblTree", 0, half, kPaletteCols)
       ->SetCaption("&Components:");
   lbTree = host::PlaceControl<host::TListBox>(*this, "lbTree", 0, half + 1, kPaletteCols,
@@ -98,6 +107,18 @@ void TDesignerForm::FillPalette() {
     lbPalette->Items()->Add(info->ClassName());
   lbPalette->Items()->EndUpdate();
   lbPalette->SetItemIndex(0);
+  ShowPaletteImage();
+}
+
+// The bitmap resource named after the class in capitals; a class without
+// one shows none.
+void TDesignerForm::ShowPaletteImage() {
+  const int row = lbPalette->ItemIndex();
+  const std::string name = row >= 0 ? host::UpperCase(lbPalette->Items()->Strings(row)) : "";
+  if (!name.empty() && host::BitmapResourceExists(name))
+    host::LoadBitmapResource(*imgPalette->Picture()->Bitmap(), name);
+  else
+    imgPalette->Picture()->SetGraphic(nullptr);
 }
 
 // The root first, then what it owns, indented.

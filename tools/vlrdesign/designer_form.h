@@ -2,7 +2,8 @@
 // form file's root (a data module, or any registered root class) and the
 // components it owns.
 //
-//   palette   the registered components of a palette page; Enter adds one
+//   palette   the registered components of a palette page, with the palette
+//             image of the selected one; Enter adds one
 //   tree      the root and its components; Enter runs a component's default
 //             action, F4 opens its context menu, Delete removes it
 //   inspector the selected component's published properties; Enter edits
@@ -22,6 +23,7 @@
 
 namespace host {
 class TComboBox;
+class TImage;
 class TLabel;
 class TListBox;
 }  // namespace host
@@ -66,6 +68,7 @@ class TDesignerForm : public host::TForm, public host::IDesigner {
   bool CanDiscard();
 
   host::TListBox* Palette() const { return lbPalette; }
+  host::TImage* PaletteImage() const { return imgPalette; }
   host::TListBox* Tree() const { return lbTree; }
   host::TListBox* Inspector() const { return lbInspector; }
 
@@ -74,6 +77,7 @@ class TDesignerForm : public host::TForm, public host::IDesigner {
   void SetRoot(std::unique_ptr<host::TComponent> Root, const std::string& FileName);
   std::string UniqueName(const std::string& ClassName) const;
   void FillPalette();
+  void ShowPaletteImage();
   void FillTree();
   void FillInspector();
   void Refresh();
@@ -84,6 +88,7 @@ class TDesignerForm : public host::TForm, public host::IDesigner {
 
   host::TComboBox* cbPage = nullptr;
   host::TListBox* lbPalette = nullptr;
+  host::TImage* imgPalette = nullptr;
   host::TListBox* lbTree = nullptr;
   host::TLabel* lblInspector = nullptr;
   host::TListBox* lbInspector = nullptr;
