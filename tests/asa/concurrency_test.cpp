@@ -19,11 +19,8 @@ namespace asa_test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using velar::testing::ElapsedMs;
 using velar::testing::HeldThread;
-
-long long ElapsedMs(Clock::time_point Since) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - Since).count();
-}
 
 // A session with a statement of its own, for a thread's work; the
 // statement goes first.

@@ -19,11 +19,8 @@ namespace dblib_test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using velar::testing::ElapsedMs;
 using velar::testing::HeldThread;
-
-long long elapsed_ms(Clock::time_point since) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count();
-}
 
 // One SQLCA of its own on a database that runs, as another program's
 // connection would be.
@@ -219,7 +216,7 @@ TEST_F(ConcurrencyTest, AWaitEndsAfterBlockingTimeoutOrAtOnceWithBlockingOff) {
   exec("SET TEMPORARY OPTION blocking_timeout = '200'");
   auto since = Clock::now();
   lib.execute_imm(&ca, "INSERT INTO t VALUES (1, 1)");
-  long long waited = elapsed_ms(since);
+  long long waited = ElapsedMs(since);
   EXPECT_EQ(ca.sqlcode, DBE_LOCKED);
   EXPECT_NE(lib.message(&ca).find("blocking_timeout"), std::string::npos) << lib.message(&ca);
   EXPECT_GE(waited, 190);
@@ -234,7 +231,7 @@ TEST_F(ConcurrencyTest, AWaitEndsAfterBlockingTimeoutOrAtOnceWithBlockingOff) {
   lib.execute_imm(&ca, "INSERT INTO t VALUES (1, 1)");
   EXPECT_EQ(ca.sqlcode, DBE_LOCKED);
   EXPECT_NE(lib.message(&ca).find("blocking is OFF"), std::string::npos) << lib.message(&ca);
-  EXPECT_LT(elapsed_ms(since), 1000);
+  EXPECT_LT(ElapsedMs(since), 1000);
   EXPECT_EQ(Waits::calls, 0) << "nothing was waited for";
   holder->Release();
   exec("INSERT INTO t VALUES (1, 1)");
@@ -289,7 +286,7 @@ TEST_F(ConcurrencyTest, WaitingOnTheThreadThatHoldsTheLockIsADeadlock) {
   auto since = Clock::now();
   lib.execute_imm(&ca, "INSERT INTO t VALUES (2, 2)");
   EXPECT_EQ(ca.sqlcode, DBE_DEADLOCK);
-  EXPECT_LT(elapsed_ms(since), 1000) << "told at once, not at the timeout";
+  EXPECT_LT(ElapsedMs(since), 1000) << "told at once, not at the timeout";
   EXPECT_EQ(std::string(ca.sqlstate, 5), "40001");
   EXPECT_NE(lib.message(&ca).find("Deadlock"), std::string::npos);
   EXPECT_EQ(other.commit(), 0);
@@ -327,7 +324,7 @@ TEST_F(ConcurrencyTest, ACycleOfWaitsAcrossThreadsAndDatabasesIsToldToOneOfThem)
   std::thread first(run, 0), second_thread(run, 1);
   first.join();
   second_thread.join();
-  EXPECT_LT(elapsed_ms(since), 3000) << "nobody waited for the timeout";
+  EXPECT_LT(ElapsedMs(since), 3000) << "nobody waited for the timeout";
   EXPECT_EQ((outcome[0] == DBE_DEADLOCK) + (outcome[1] == DBE_DEADLOCK), 1)
       << outcome[0] << " " << outcome[1];
   EXPECT_TRUE(outcome[0] == 0 || outcome[1] == 0);
@@ -359,7 +356,7 @@ TEST_F(ConcurrencyTest, TwoTransactionsChangingTwoRowsInOppositeOrderBothEnd) {
   std::thread first(run, 0), second(run, 1);
   first.join();
   second.join();
-  EXPECT_LT(elapsed_ms(since), 3000);
+  EXPECT_LT(ElapsedMs(since), 3000);
   int completed = 0;
   for (int me = 0; me < 2; ++me) {
     EXPECT_TRUE(outcome[me] == 0 || outcome[me] == DBE_DEADLOCK) << outcome[me];

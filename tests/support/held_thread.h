@@ -10,11 +10,19 @@
 //   holder.Release(false);  // roll back (the destructor commits)
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <latch>
 #include <thread>
 
 namespace velar::testing {
+
+// Milliseconds since Since, for tests that time how long a wait took.
+inline long long ElapsedMs(std::chrono::steady_clock::time_point Since) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               Since)
+      .count();
+}
 
 class HeldThread {
  public:
