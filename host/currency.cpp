@@ -88,10 +88,13 @@ Currency Currency::FromDouble(double value) {
   const double scaled = value * static_cast<double>(Scale);
   const double magnitude = std::fabs(scaled);
   if (magnitude < 0x1p52) {
-    const double whole = std::floor(magnitude);
+    // Below 2^52 the truncating conversion is the exact floor, without a
+    // call into the maths library.
+    const auto floor = static_cast<std::int64_t>(magnitude);
+    const double fraction = magnitude - static_cast<double>(floor);
     const double margin = magnitude * 0x1p-50 + 0x1p-60;
-    if (std::fabs(magnitude - whole - 0.5) > margin) {
-      const auto raw = static_cast<std::int64_t>(magnitude - whole > 0.5 ? whole + 1 : whole);
+    if (std::fabs(fraction - 0.5) > margin) {
+      const std::int64_t raw = fraction > 0.5 ? floor + 1 : floor;
       return FromRaw(scaled < 0 ? -raw : raw);
     }
   }
@@ -113,11 +116,6 @@ Currency Currency::FromDouble(double value) {
   if (!decimalToRaw(negative, std::string_view(digits, digitCount), lastDigitExponent, raw))
     raiseOverflow();
   return FromRaw(raw);
-}
-
-// The nearest double; one correctly rounded division, no drift from repeated scaling.
-double Currency::ToDouble() const {
-  return static_cast<double>(raw_) / Scale;
 }
 
 // Whole units for display and integer fields.

@@ -34,7 +34,9 @@ class Currency {
   }
 
   constexpr std::int64_t Raw() const { return raw_; }
-  double ToDouble() const;
+  // The nearest double; one correctly rounded division, no drift from
+  // repeated scaling.
+  constexpr double ToDouble() const { return static_cast<double>(raw_) / Scale; }
   // Whole units, rounded half away from zero.
   std::int64_t Round() const;
   // Whole units, the fraction dropped.

@@ -2,6 +2,7 @@
 // the local clock.
 #include "host/datetime.h"
 
+#include <array>
 #include <cmath>
 #include <ctime>
 
@@ -31,12 +32,19 @@ void validateTimeStamp(const TTimeStamp& stamp) {
                         "' is not a valid timestamp");
 }
 
-// Day number (1 January 0001 = 1) of a valid date.
+// The days of a year before each month's first, from kMonthDays.
+constexpr auto kDaysBeforeMonth = [] {
+  std::array<std::array<int, 12>, 2> before{};
+  for (int leap = 0; leap < 2; ++leap)
+    for (int m = 1; m < 12; ++m)
+      before[leap][m] = before[leap][m - 1] + kMonthDays[leap][m - 1];
+  return before;
+}();
+
+// Day number (1 January 0001 = 1) of a valid date. Every timestamp field read
+// comes here, so the month's offset is looked up, not summed.
 std::int32_t dayNumberOf(int year, int month, int day) {
-  const bool leap = IsLeapYear(year);
-  int dayOfYear = day;
-  for (int m = 0; m < month - 1; ++m)
-    dayOfYear += kMonthDays[leap][m];
+  const int dayOfYear = kDaysBeforeMonth[IsLeapYear(year)][month - 1] + day;
   const int priorYears = year - 1;
   return priorYears * kDaysInYear + priorYears / 4 - priorYears / 100 + priorYears / 400 +
          dayOfYear;
