@@ -131,8 +131,16 @@ void TAsaSQL::PutFieldData(std::uint8_t* Buffer, int Offset, int Size, TVelarFie
   switch (FieldType) {
     case ntString: {
       if (Size < 1) break;
-      std::string s;
-      SetVarToStr(Value, s);
+      // Text is copied from the variant itself; only other values are
+      // converted to text first.
+      std::string converted;
+      std::string_view s;
+      if (host::VarIsStr(Value)) {
+        s = Value.TextView();
+      } else {
+        SetVarToStr(Value, converted);
+        s = converted;
+      }
       const std::size_t n = std::min(s.size(), static_cast<std::size_t>(Size - 1));
       std::memcpy(p, s.data(), n);
       p[n] = 0;

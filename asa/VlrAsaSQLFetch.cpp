@@ -40,12 +40,12 @@ bool TAsaSQL::FetchBlock(std::uint16_t Orientation, std::int32_t Offset, std::ui
 // fetched; its long values are read afresh.
 void TAsaSQL::LoadCurrentRow() {
   if (recordSize_ > 0) {
-    std::memcpy(recordBuffer_.Data(),
-                fetchBuffer_.Data() +
-                    static_cast<std::size_t>(bufferIndex_) * static_cast<std::size_t>(recordSize_),
-                static_cast<std::size_t>(recordSize_));
-    std::memcpy(oldRecordBuffer_.Data(), recordBuffer_.Data(),
-                static_cast<std::size_t>(recordSize_));
+    // Both copies read the block, not one another: a copy of bytes just
+    // written waits for the writes to land.
+    const std::uint8_t* row = fetchBuffer_.Data() + static_cast<std::size_t>(bufferIndex_) *
+                                                        static_cast<std::size_t>(recordSize_);
+    std::memcpy(recordBuffer_.Data(), row, static_cast<std::size_t>(recordSize_));
+    std::memcpy(oldRecordBuffer_.Data(), row, static_cast<std::size_t>(recordSize_));
   }
   if (fieldCount_ > 0) {
     const sqlvar* entries = cursorSqlda_->sqlvar + bufferIndex_ * fieldCount_;

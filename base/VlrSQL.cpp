@@ -162,7 +162,7 @@ bool TVelarSQL::OpenWritePrepared(TVelarValues Values) {
 // only when the one before succeeded. A set still bound keeps its binding,
 // so a repeated open with like values only rewrites the value buffer.
 bool TVelarSQL::OpenFrame(const std::string* Text, TVelarValues Values, bool ReadMode) {
-  InternalSetVariables(InternalCheckVarValues(Values), openVariables_);
+  SetVariables(Values, openVariables_);
   if (Text != nullptr && !prepared_ && !InternalPrepareOpen(*Text)) return false;
   return (openVariables_.Bound || InternalBindOpenVariables(nullptr)) && InternalOpen(ReadMode);
 }
@@ -204,7 +204,7 @@ bool TVelarSQL::ExecutePrepared(TVelarValues Values) {
 // the server variables holding long values); it lives for this execution
 // only.
 bool TVelarSQL::ExecuteFrame(const std::string* Text, TVelarValues Values) {
-  InternalSetVariables(InternalCheckVarValues(Values), execVariables_);
+  SetVariables(Values, execVariables_);
   host::TStringList list;
   if (Text != nullptr && !execPrepared_ && !InternalPrepareExecute(*Text)) return false;
   return (execVariables_.Bound || InternalBindExecVariables(&list)) && InternalExecute(&list);

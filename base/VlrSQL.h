@@ -342,6 +342,9 @@ class TVelarSQL : public host::TComponent {
   // Puts the values into the set, rebuilding its layout when they do not
   // fit it; raises when there are more than VelarMaxItems.
   void InternalSetVariables(const host::Variant& Values, TVelarVariables& Variables);
+  // The same for the values a caller passed (as InternalCheckVarValues
+  // takes them), without copying them into a variant first.
+  void SetVariables(TVelarValues Values, TVelarVariables& Variables);
   void SetRowsProcessed(std::int32_t Value) { rowsProcessed_ = Value; }
 
   // The destroy frame: unprepare both sides, free the blob manager, then
@@ -403,6 +406,11 @@ class TVelarSQL : public host::TComponent {
   // prepare when not prepared, nullptr when the preparation is required.
   bool OpenFrame(const std::string* Text, TVelarValues Values, bool ReadMode);
   bool ExecuteFrame(const std::string* Text, TVelarValues Values);
+  // InternalNeedNewVariables and InternalSetVariables on values read in
+  // place; IsList is false for no list at all (a Null), which always
+  // rebuilds the set.
+  bool NeedNewVariables(TVelarValues Values, bool IsList, const TVelarVariables& Variables);
+  void SetVariables(TVelarValues Values, bool IsList, TVelarVariables& Variables);
   // The selected field's descriptor, or nullptr.
   const TVelarFieldDesc* FieldOf(const host::Variant& Field) const;
   host::Variant ValueFrom(const TVelarMemBlock& Buffer, const host::Variant& Field);
