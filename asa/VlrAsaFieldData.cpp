@@ -21,12 +21,12 @@ constexpr std::size_t kMaxText = 32766;
 void TAsaSQL::ReadText(const char* Text, std::size_t Length, host::Variant& Value) {
   TVelarSession* session = SessionLink();
   if (session == nullptr || !session->OEMConvert()) {
-    Value = std::string_view(Text, Length);
+    Value.AssignText(std::string_view(Text, Length));
     return;
   }
   textBuffer_.assign(Text, Length);
   session->TranslateChar(textBuffer_.data(), textBuffer_.data(), Length, false);
-  Value = std::string_view(textBuffer_);
+  Value.AssignText(textBuffer_);
 }
 
 // A long value is taken from the row when the row holds all of it (or it is

@@ -102,15 +102,6 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& value) {
   return true;
 }
 
-// Time-of-day value, reporting failure.
-bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& value) {
-  if (hour < 0 || hour >= HoursPerDay || minute < 0 || minute >= 60 || second < 0 || second >= 60 ||
-      msec < 0 || msec >= 1000)
-    return false;
-  value = (((hour * 60 + minute) * 60 + second) * 1000 + msec) / static_cast<double>(MSecsPerDay);
-  return true;
-}
-
 // Date value of a calendar date, raising on failure.
 TDateTime EncodeDate(int year, int month, int day) {
   TDateTime value;
@@ -125,11 +116,6 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec) {
   if (!TryEncodeTime(hour, minute, second, msec, value))
     throw EConvertError("Invalid argument to time encode");
   return value;
-}
-
-// Adds a time of day to a date, counting forward from midnight also before 1899.
-TDateTime ComposeDateTime(TDateTime date, TDateTime time) {
-  return date < 0 ? date - time : date + time;
 }
 
 // Splits into day and millisecond of the day. The whole part is the day and

@@ -183,6 +183,16 @@ class Variant {
 
   // Back to Empty (raises EVariantError for a locked array).
   void Clear();
+  // Becomes a varString of text, as assigning Variant(text) does, but
+  // reusing this Variant's own storage: no temporary to move from, for
+  // per-field paths.
+  void AssignText(std::string_view text) {
+    if (array_) checkArrayUnlocked();
+    text_.assign(text.data(), text.size());
+    array_.reset();
+    type_ = varString;
+    number_.integer = 0;
+  }
 
  private:
   friend struct VariantAccess;
