@@ -295,6 +295,7 @@ void TVelarSQL::InternalClearVariables(TVelarVariables& Variables) {
 // The slot of every field is computed here once, so that reading a field by
 // number costs no walk over the fields before it.
 void TVelarSQL::InternalAllocOpenBuffer() {
+  oldImage_ = nullptr;
   allocatedRows_ = fetchRows_;
   fetchBuffer_.Allocate(static_cast<std::size_t>(recordSize_) *
                         static_cast<std::size_t>(allocatedRows_));
@@ -309,8 +310,16 @@ void TVelarSQL::InternalAllocOpenBuffer() {
   }
 }
 
+void TVelarSQL::SettleOldImage() {
+  if (oldImage_ == nullptr) return;
+  if (recordSize_ > 0)
+    std::memcpy(oldRecordBuffer_.Data(), oldImage_, static_cast<std::size_t>(recordSize_));
+  oldImage_ = nullptr;
+}
+
 // After this every field selector selects nothing, as FieldCount is 0.
 void TVelarSQL::InternalFreeOpenBuffer() {
+  oldImage_ = nullptr;
   if (blobManager_) blobManager_->Clear();
   oldNullIndicators_.Dispose();
   nullIndicators_.Dispose();
