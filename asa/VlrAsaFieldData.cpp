@@ -182,13 +182,25 @@ void TAsaSQL::PutFieldData(std::uint8_t* Buffer, int Offset, int Size, TVelarFie
     }
     case ntMemo: {
       if (!host::VarIsStr(Value)) break;
-      std::string s(Value.TextView());
-      if (convert) session->TranslateChar(s.data(), s.data(), s.size(), true);
+      // A long text is copied once, from the variant to where it goes, and
+      // converted there (the conversion maps each character on its own); a
+      // stream takes a converted copy.
+      const std::string_view text = Value.TextView();
       if (Stream != nullptr) {
+        std::string converted;
+        std::string_view written = text;
+        if (convert) {
+          converted.assign(text);
+          session->TranslateChar(converted.data(), converted.data(), converted.size(), true);
+          written = converted;
+        }
         Stream->Clear();
-        Stream->Write(s.data(), static_cast<std::int64_t>(s.size()));
+        Stream->Write(written.data(), static_cast<std::int64_t>(written.size()));
       } else if (Size > 0) {
-        std::memcpy(p, s.data(), std::min(s.size(), static_cast<std::size_t>(Size)));
+        const std::size_t n = std::min(text.size(), static_cast<std::size_t>(Size));
+        std::memcpy(p, text.data(), n);
+        if (convert)
+          session->TranslateChar(reinterpret_cast<char*>(p), reinterpret_cast<char*>(p), n, true);
       }
       break;
     }
