@@ -77,7 +77,16 @@ void TVelarSQL::RaiseFieldNotFound(const host::Variant& Field) {
   RaiseLastError(host::Format(VlrLoadStr(VELAR_ERR_FIELD_NOT_FOUND), host::VarToStr(Field)));
 }
 
+// A field number in range, the way programs reading rows select fields,
+// is taken without the general selection.
 int TVelarSQL::RequireField(const host::Variant& Field, int& Offset) {
+  if (Field.Type() == host::varInteger) {
+    const std::int32_t n = Field.AsInteger();
+    if (n >= 0 && n < fieldCount_) {
+      Offset = fieldOffsets_[n];
+      return n;
+    }
+  }
   int number = -1;
   if (!GetFieldInfo(Field, &number, &Offset)) RaiseFieldNotFound(Field);
   return number;

@@ -74,30 +74,10 @@ Currency Currency::FromInt64(std::int64_t units) {
   return FromRaw(checkedRaw(static_cast<Int128>(units) * Scale));
 }
 
-// The double at its shortest decimal spelling, rounded to four places.
-//
-// Reading that spelling costs a shortest-text conversion, and rows of
-// numeric columns call this for every value, so the product with Scale
-// answers wherever it must agree with the spelling: its rounding can only
-// differ where its fraction lies within a few units in the last place of a
-// half (the spelling and the product are each within half a unit in the last
-// place of the exact value). Near a half, and beyond 2^52 where the product
-// has no fraction left to judge, the spelling decides.
-Currency Currency::FromDouble(double value) {
+// The double at its shortest decimal spelling, rounded to four places: the
+// values the product with Scale (in the header) cannot judge.
+Currency Currency::FromSpelling(double value) {
   if (!std::isfinite(value)) raiseOverflow();
-  const double scaled = value * static_cast<double>(Scale);
-  const double magnitude = std::fabs(scaled);
-  if (magnitude < 0x1p52) {
-    // Below 2^52 the truncating conversion is the exact floor, without a
-    // call into the maths library.
-    const auto floor = static_cast<std::int64_t>(magnitude);
-    const double fraction = magnitude - static_cast<double>(floor);
-    const double margin = magnitude * 0x1p-50 + 0x1p-60;
-    if (std::fabs(fraction - 0.5) > margin) {
-      const std::int64_t raw = fraction > 0.5 ? floor + 1 : floor;
-      return FromRaw(scaled < 0 ? -raw : raw);
-    }
-  }
   char text[40];
   auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific);
   (void)error;
