@@ -21,12 +21,12 @@ constexpr std::size_t kMaxText = 32766;
 void TAsaSQL::ReadText(const char* Text, std::size_t Length, host::Variant& Value) {
   TVelarSession* session = SessionLink();
   if (session == nullptr || !session->OEMConvert()) {
-    Value = std::string_view(Text, Length);
+    Value.AssignText(std::string_view(Text, Length));
     return;
   }
   textBuffer_.assign(Text, Length);
   session->TranslateChar(textBuffer_.data(), textBuffer_.data(), Length, false);
-  Value = std::string_view(textBuffer_);
+  Value.AssignText(textBuffer_);
 }
 
 // A long value is taken from the row when the row holds all of it (or it is
@@ -131,8 +131,16 @@ void TAsaSQL::PutFieldData(std::uint8_t* Buffer, int Offset, int Size, TVelarFie
   switch (FieldType) {
     case ntString: {
       if (Size < 1) break;
-      std::string s;
-      SetVarToStr(Value, s);
+      // Text is copied from the variant itself; only other values are
+      // converted to text first.
+      std::string converted;
+      std::string_view s;
+      if (host::VarIsStr(Value)) {
+        s = Value.TextView();
+      } else {
+        SetVarToStr(Value, converted);
+        s = converted;
+      }
       const std::size_t n = std::min(s.size(), static_cast<std::size_t>(Size - 1));
       std::memcpy(p, s.data(), n);
       p[n] = 0;
@@ -174,13 +182,25 @@ void TAsaSQL::PutFieldData(std::uint8_t* Buffer, int Offset, int Size, TVelarFie
     }
     case ntMemo: {
       if (!host::VarIsStr(Value)) break;
-      std::string s(Value.TextView());
-      if (convert) session->TranslateChar(s.data(), s.data(), s.size(), true);
+      // A long text is copied once, from the variant to where it goes, and
+      // converted there (the conversion maps each character on its own); a
+      // stream takes a converted copy.
+      const std::string_view text = Value.TextView();
       if (Stream != nullptr) {
+        std::string converted;
+        std::string_view written = text;
+        if (convert) {
+          converted.assign(text);
+          session->TranslateChar(converted.data(), converted.data(), converted.size(), true);
+          written = converted;
+        }
         Stream->Clear();
-        Stream->Write(s.data(), static_cast<std::int64_t>(s.size()));
+        Stream->Write(written.data(), static_cast<std::int64_t>(written.size()));
       } else if (Size > 0) {
-        std::memcpy(p, s.data(), std::min(s.size(), static_cast<std::size_t>(Size)));
+        const std::size_t n = std::min(text.size(), static_cast<std::size_t>(Size));
+        std::memcpy(p, text.data(), n);
+        if (convert)
+          session->TranslateChar(reinterpret_cast<char*>(p), reinterpret_cast<char*>(p), n, true);
       }
       break;
     }

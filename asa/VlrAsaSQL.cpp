@@ -4,6 +4,7 @@
 #include "asa/VlrAsaSession.h"
 
 #include <new>
+#include <typeinfo>
 
 #include "host/typinfo.h"
 
@@ -28,8 +29,13 @@ const TAsaProcs& TAsaSQL::Procs() {
   return AsaLibrary.Procs;
 }
 
+// Every call to the library reaches the session here, so the common case,
+// a session of exactly this class, is told by its type alone; a derived
+// class takes the full cast.
 TAsaSession* TAsaSQL::AsaSession() const {
-  auto* session = dynamic_cast<TAsaSession*>(RequireSession());
+  TVelarSession* linked = RequireSession();
+  if (typeid(*linked) == typeid(TAsaSession)) return static_cast<TAsaSession*>(linked);
+  auto* session = dynamic_cast<TAsaSession*>(linked);
   if (session == nullptr) throw EAsaException(VlrLoadStr(VELAR_ERR_SESS_NIL));
   return session;
 }

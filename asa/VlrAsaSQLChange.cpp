@@ -97,6 +97,7 @@ bool TAsaSQL::Modify() {
   DropBlobVariables(&variables);
   const bool result = CheckCall(mark);
   if (result) {
+    DropDeferredOldImage();
     if (recordSize_ > 0)
       std::memcpy(oldRecordBuffer_.Data(), recordBuffer_.Data(),
                   static_cast<std::size_t>(recordSize_));
@@ -138,6 +139,7 @@ bool TAsaSQL::Append() {
     data += field.Size;
   }
 
+  SettleOldImage();  // the library writes the stored row into the block
   Procs().dbpp_put_into(Ca(), cursorName_, insert.get(), cursorSqlda_);
   DropBlobVariables(&variables);
   LoadCurrentRow();

@@ -22,6 +22,7 @@ void TAsaSQL::CheckWritable() {
 // that a count the library reports after an error can never index past it.
 bool TAsaSQL::FetchBlock(std::uint16_t Orientation, std::int32_t Offset, std::uint16_t Width,
                          std::uint32_t Mark) {
+  SettleOldImage();
   if (recordSize_ > 0 && fetchRows_ > 0)
     std::memset(fetchBuffer_.Data(), 0,
                 static_cast<std::size_t>(recordSize_) * static_cast<std::size_t>(fetchRows_));
@@ -40,12 +41,11 @@ bool TAsaSQL::FetchBlock(std::uint16_t Orientation, std::int32_t Offset, std::ui
 // fetched; its long values are read afresh.
 void TAsaSQL::LoadCurrentRow() {
   if (recordSize_ > 0) {
-    std::memcpy(recordBuffer_.Data(),
-                fetchBuffer_.Data() +
-                    static_cast<std::size_t>(bufferIndex_) * static_cast<std::size_t>(recordSize_),
-                static_cast<std::size_t>(recordSize_));
-    std::memcpy(oldRecordBuffer_.Data(), recordBuffer_.Data(),
-                static_cast<std::size_t>(recordSize_));
+    // The old image stays in the block until the block is written again.
+    const std::uint8_t* row = fetchBuffer_.Data() + static_cast<std::size_t>(bufferIndex_) *
+                                                        static_cast<std::size_t>(recordSize_);
+    std::memcpy(recordBuffer_.Data(), row, static_cast<std::size_t>(recordSize_));
+    DeferOldImage(row);
   }
   if (fieldCount_ > 0) {
     const sqlvar* entries = cursorSqlda_->sqlvar + bufferIndex_ * fieldCount_;

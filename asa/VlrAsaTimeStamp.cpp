@@ -27,25 +27,26 @@ host::TDateTime GetAsaTimeStamp(const TAsaTimeStamp& Stamp) {
 }
 
 // Day of week and day of year are derived, as the server expects them
-// filled. A value outside the host's date range leaves the fields written
-// so far.
+// filled. A value outside the host's date range leaves the record as it was.
+// The value is split into day and time once: inserts write a record per row.
 void PutAsaTimeStamp(TAsaTimeStamp& Stamp, host::TDateTime Value) {
   try {
-    int hour = 0, minute = 0, second = 0, msec = 0;
-    host::DecodeTime(Value, hour, minute, second, msec);
-    Stamp.hour = static_cast<std::uint8_t>(hour);
-    Stamp.minute = static_cast<std::uint8_t>(minute);
-    Stamp.second = static_cast<std::uint8_t>(second);
-    Stamp.microsecond = msec * 1000;
+    const host::TTimeStamp split = host::DateTimeToTimeStamp(Value);
+    const std::int32_t seconds = split.Time / 1000;
+    Stamp.hour = static_cast<std::uint8_t>(seconds / 3600);
+    Stamp.minute = static_cast<std::uint8_t>(seconds / 60 % 60);
+    Stamp.second = static_cast<std::uint8_t>(seconds % 60);
+    Stamp.microsecond = split.Time % 1000 * 1000;
     int year = 0, month = 0, day = 0;
     host::DecodeDate(Value, year, month, day);
     Stamp.year = static_cast<std::int16_t>(year);
     Stamp.month = static_cast<std::uint8_t>(month - 1);
-    Stamp.day_of_week = static_cast<std::uint8_t>(host::DayOfWeek(Value) - 1);
-    int dayOfYear = day - 1;
-    for (int m = 1; m < month; ++m)
-      dayOfYear += host::DaysInMonth(year, m);
-    Stamp.day_of_year = static_cast<std::int16_t>(dayOfYear);
+    // Day 1 of the calendar was a Monday; the record counts from Sunday = 0.
+    Stamp.day_of_week = static_cast<std::uint8_t>(split.Date % 7);
+    host::TDateTime newYear = 0;
+    host::TryEncodeDate(year, 1, 1, newYear);
+    Stamp.day_of_year = static_cast<std::int16_t>(split.Date - host::DateDelta -
+                                                  static_cast<std::int32_t>(newYear));
     Stamp.day = static_cast<std::uint8_t>(day);
   } catch (const host::Exception&) {
   }

@@ -162,7 +162,7 @@ bool TVelarSQL::OpenWritePrepared(TVelarValues Values) {
 // only when the one before succeeded. A set still bound keeps its binding,
 // so a repeated open with like values only rewrites the value buffer.
 bool TVelarSQL::OpenFrame(const std::string* Text, TVelarValues Values, bool ReadMode) {
-  InternalSetVariables(InternalCheckVarValues(Values), openVariables_);
+  SetVariables(Values, openVariables_);
   if (Text != nullptr && !prepared_ && !InternalPrepareOpen(*Text)) return false;
   return (openVariables_.Bound || InternalBindOpenVariables(nullptr)) && InternalOpen(ReadMode);
 }
@@ -204,7 +204,7 @@ bool TVelarSQL::ExecutePrepared(TVelarValues Values) {
 // the server variables holding long values); it lives for this execution
 // only.
 bool TVelarSQL::ExecuteFrame(const std::string* Text, TVelarValues Values) {
-  InternalSetVariables(InternalCheckVarValues(Values), execVariables_);
+  SetVariables(Values, execVariables_);
   host::TStringList list;
   if (Text != nullptr && !execPrepared_ && !InternalPrepareExecute(*Text)) return false;
   return (execVariables_.Bound || InternalBindExecVariables(&list)) && InternalExecute(&list);
@@ -295,6 +295,7 @@ void TVelarSQL::InternalClearVariables(TVelarVariables& Variables) {
 // The slot of every field is computed here once, so that reading a field by
 // number costs no walk over the fields before it.
 void TVelarSQL::InternalAllocOpenBuffer() {
+  oldImage_ = nullptr;
   allocatedRows_ = fetchRows_;
   fetchBuffer_.Allocate(static_cast<std::size_t>(recordSize_) *
                         static_cast<std::size_t>(allocatedRows_));
@@ -309,8 +310,16 @@ void TVelarSQL::InternalAllocOpenBuffer() {
   }
 }
 
+void TVelarSQL::SettleOldImage() {
+  if (oldImage_ == nullptr) return;
+  if (recordSize_ > 0)
+    std::memcpy(oldRecordBuffer_.Data(), oldImage_, static_cast<std::size_t>(recordSize_));
+  oldImage_ = nullptr;
+}
+
 // After this every field selector selects nothing, as FieldCount is 0.
 void TVelarSQL::InternalFreeOpenBuffer() {
+  oldImage_ = nullptr;
   if (blobManager_) blobManager_->Clear();
   oldNullIndicators_.Dispose();
   nullIndicators_.Dispose();

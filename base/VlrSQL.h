@@ -321,7 +321,11 @@ class TVelarSQL : public host::TComponent {
   const TVelarVariables& ExecVariables() const { return execVariables_; }
   const TVelarVariables& OpenVariables() const { return openVariables_; }
   const std::uint8_t* RecordBuffer() const { return recordBuffer_.Data(); }
-  const std::uint8_t* OldRecordBuffer() const { return oldRecordBuffer_.Data(); }
+  // The row as fetched: a copy, or its place in the fetch buffer while the
+  // driver defers the copy (see DeferOldImage).
+  const std::uint8_t* OldRecordBuffer() const {
+    return oldImage_ != nullptr ? oldImage_ : oldRecordBuffer_.Data();
+  }
   const std::uint8_t* NullIndicators() const { return nullIndicators_.Data(); }
 
  protected:
@@ -342,6 +346,9 @@ class TVelarSQL : public host::TComponent {
   // Puts the values into the set, rebuilding its layout when they do not
   // fit it; raises when there are more than VelarMaxItems.
   void InternalSetVariables(const host::Variant& Values, TVelarVariables& Variables);
+  // The same for the values a caller passed (as InternalCheckVarValues
+  // takes them), without copying them into a variant first.
+  void SetVariables(TVelarValues Values, TVelarVariables& Variables);
   void SetRowsProcessed(std::int32_t Value) { rowsProcessed_ = Value; }
 
   // The destroy frame: unprepare both sides, free the blob manager, then
@@ -368,6 +375,14 @@ class TVelarSQL : public host::TComponent {
   int RequireField(const host::Variant& Field, int& Offset);
   // The blob stream of a long field, or nullptr for other types.
   TVelarBlobStream* StreamOf(int FieldNo) const;
+  // A driver moving to a row may leave the old image where the fetch put it
+  // (Row, RecordSize bytes in the fetch buffer) instead of copying it into
+  // oldRecordBuffer_: moving through rows then copies each row once. Before
+  // anything writes the fetch buffer again it settles the image (copies it
+  // over); before it writes oldRecordBuffer_ itself it drops the deferral.
+  void DeferOldImage(const std::uint8_t* Row) { oldImage_ = Row; }
+  void SettleOldImage();
+  void DropDeferredOldImage() { oldImage_ = nullptr; }
 
   TVelarFieldDesc fields_[VelarMaxItems];
   // Row buffers (the driver fills them).
@@ -403,9 +418,14 @@ class TVelarSQL : public host::TComponent {
   // prepare when not prepared, nullptr when the preparation is required.
   bool OpenFrame(const std::string* Text, TVelarValues Values, bool ReadMode);
   bool ExecuteFrame(const std::string* Text, TVelarValues Values);
+  // InternalNeedNewVariables and InternalSetVariables on values read in
+  // place; IsList is false for no list at all (a Null), which always
+  // rebuilds the set.
+  bool NeedNewVariables(TVelarValues Values, bool IsList, const TVelarVariables& Variables);
+  void SetVariables(TVelarValues Values, bool IsList, TVelarVariables& Variables);
   // The selected field's descriptor, or nullptr.
   const TVelarFieldDesc* FieldOf(const host::Variant& Field) const;
-  host::Variant ValueFrom(const TVelarMemBlock& Buffer, const host::Variant& Field);
+  host::Variant ValueFrom(const std::uint8_t* Buffer, const host::Variant& Field);
   // Clear and ClearNotNull.
   void ClearRow(std::uint8_t NullIndicator);
   void CheckWritable();
@@ -413,6 +433,7 @@ class TVelarSQL : public host::TComponent {
   TVelarBlobStream* BlobOf(const host::Variant& Field, int& FieldNo);
 
   TVelarSession* session_ = nullptr;
+  const std::uint8_t* oldImage_ = nullptr;  // a deferred old image, in fetchBuffer_
   std::unique_ptr<TVelarBlobManager> blobManager_;
   std::int32_t blobSize_ = 0;
   std::int32_t maxFetchCount_ = 25;

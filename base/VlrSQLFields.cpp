@@ -77,7 +77,16 @@ void TVelarSQL::RaiseFieldNotFound(const host::Variant& Field) {
   RaiseLastError(host::Format(VlrLoadStr(VELAR_ERR_FIELD_NOT_FOUND), host::VarToStr(Field)));
 }
 
+// A field number in range, the way programs reading rows select fields,
+// is taken without the general selection.
 int TVelarSQL::RequireField(const host::Variant& Field, int& Offset) {
+  if (Field.Type() == host::varInteger) {
+    const std::int32_t n = Field.AsInteger();
+    if (n >= 0 && n < fieldCount_) {
+      Offset = fieldOffsets_[n];
+      return n;
+    }
+  }
   int number = -1;
   if (!GetFieldInfo(Field, &number, &Offset)) RaiseFieldNotFound(Field);
   return number;
@@ -107,7 +116,7 @@ bool TVelarSQL::IsFieldDirty(const host::Variant& Field) {
   const bool nullChanged = nullIndicators_.Data()[number] != oldNullIndicators_.Data()[number];
   if (TVelarBlobStream* stream = StreamOf(number)) return stream->Modified() || nullChanged;
   if (field.Size <= 0) return false;
-  return nullChanged || std::memcmp(recordBuffer_.Data() + offset, oldRecordBuffer_.Data() + offset,
+  return nullChanged || std::memcmp(recordBuffer_.Data() + offset, OldRecordBuffer() + offset,
                                     static_cast<std::size_t>(field.Size)) != 0;
 }
 
@@ -122,21 +131,21 @@ bool TVelarSQL::IsDirty() {
 
 // The null indicator is not consulted: a null field's slot is zero-filled
 // and decodes as the driver decodes zeros.
-host::Variant TVelarSQL::ValueFrom(const TVelarMemBlock& Buffer, const host::Variant& Field) {
+host::Variant TVelarSQL::ValueFrom(const std::uint8_t* Buffer, const host::Variant& Field) {
   int offset = 0;
   const int number = RequireField(Field, offset);
   const TVelarFieldDesc& field = fields_[number];
   host::Variant value = host::Null();
-  GetFieldData(Buffer.Data(), offset, field.Size, field.FieldType, StreamOf(number), value);
+  GetFieldData(Buffer, offset, field.Size, field.FieldType, StreamOf(number), value);
   return value;
 }
 
 host::Variant TVelarSQL::GetFieldValue(const host::Variant& Field) {
-  return ValueFrom(recordBuffer_, Field);
+  return ValueFrom(recordBuffer_.Data(), Field);
 }
 
 host::Variant TVelarSQL::GetOldValue(const host::Variant& Field) {
-  return ValueFrom(oldRecordBuffer_, Field);
+  return ValueFrom(OldRecordBuffer(), Field);
 }
 
 // Only the Null type means null (Empty is a value). No open cursor is needed:

@@ -108,13 +108,18 @@ TVelarFieldTypes TVelarSQL::InternalGetVariableTypeAndLength(const host::Variant
 // long values is rebuilt every time, as their binding sends the values.
 bool TVelarSQL::InternalNeedNewVariables(const host::Variant& Values,
                                          const TVelarVariables& Variables) {
-  if (!Values.IsArray()) return true;
   std::vector<host::Variant> copies;
-  const std::span<const host::Variant> values = ValuesOf(Values, copies);
-  if (static_cast<int>(values.size()) != Variables.Count) return true;
+  return NeedNewVariables(ValuesOf(Values, copies), Values.IsArray(), Variables);
+}
+
+// Without a list of values (a Null) the set is rebuilt, to no variables.
+bool TVelarSQL::NeedNewVariables(TVelarValues Values, bool IsList,
+                                 const TVelarVariables& Variables) {
+  if (!IsList) return true;
+  if (static_cast<int>(Values.size()) != Variables.Count) return true;
   for (int i = 0; i < Variables.Count; ++i) {
     std::int32_t length = 0;
-    const TVelarFieldTypes type = InternalGetVariableTypeAndLength(values[i], length);
+    const TVelarFieldTypes type = InternalGetVariableTypeAndLength(Values[i], length);
     const TVelarFieldDesc& item = Variables.Items[i];
     if (type != item.FieldType || length != item.Size || type == ntMemo || type == ntBlob)
       return true;
@@ -122,22 +127,38 @@ bool TVelarSQL::InternalNeedNewVariables(const host::Variant& Values,
   return false;
 }
 
+void TVelarSQL::InternalSetVariables(const host::Variant& Values, TVelarVariables& Variables) {
+  std::vector<host::Variant> copies;
+  SetVariables(ValuesOf(Values, copies), Values.IsArray(), Variables);
+}
+
+// The caller's values as InternalCheckVarValues makes them, read where they
+// are: a statement executed once per row does not copy its values into an
+// array first.
+void TVelarSQL::SetVariables(TVelarValues Values, TVelarVariables& Variables) {
+  if (Values.empty() || (Values.size() == 1 && Values.front().IsNull())) {
+    SetVariables({}, false, Variables);
+  } else if (Values.front().Type() == kVariantArray) {
+    SetVariables(host::VarArrayItems(Values.front()), true, Variables);
+  } else {
+    SetVariables(Values, true, Variables);
+  }
+}
+
 // Rebuilding clears the set through its virtual step, so that a driver
 // forgets its binding too; a set kept as it is only has its output buffer
 // emptied and its values rewritten. A set holds at most VelarMaxItems
 // variables, so more values are refused before anything changes.
-void TVelarSQL::InternalSetVariables(const host::Variant& Values, TVelarVariables& Variables) {
-  std::vector<host::Variant> copies;
-  const std::span<const host::Variant> values = ValuesOf(Values, copies);
-  const int count = static_cast<int>(values.size());
+void TVelarSQL::SetVariables(TVelarValues Values, bool IsList, TVelarVariables& Variables) {
+  const int count = static_cast<int>(Values.size());
   if (count > VelarMaxItems)
     RaiseLastError(host::Format(VlrLoadStr(VELAR_ERR_TOO_MANY_VARIABLES), count, VelarMaxItems));
 
-  if (InternalNeedNewVariables(Values, Variables)) {
+  if (NeedNewVariables(Values, IsList, Variables)) {
     InternalClearVariables(Variables);
     for (int i = 0; i < count; ++i) {
       TVelarFieldDesc& item = Variables.Items[i];
-      item.FieldType = InternalGetVariableTypeAndLength(values[i], item.Size);
+      item.FieldType = InternalGetVariableTypeAndLength(Values[i], item.Size);
       item.ExtType = InternalGetVariableExtType(item.FieldType);
       Variables.BufferSize += item.Size;
       ++Variables.Count;
@@ -151,7 +172,7 @@ void TVelarSQL::InternalSetVariables(const host::Variant& Values, TVelarVariable
   for (int i = 0; i < Variables.Count; ++i) {
     const TVelarFieldDesc& item = Variables.Items[i];
     if (i < count)
-      PutFieldData(Variables.Buffer.Data(), offset, item.Size, item.FieldType, values[i], nullptr);
+      PutFieldData(Variables.Buffer.Data(), offset, item.Size, item.FieldType, Values[i], nullptr);
     offset += item.Size;
   }
 }

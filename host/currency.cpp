@@ -74,27 +74,10 @@ Currency Currency::FromInt64(std::int64_t units) {
   return FromRaw(checkedRaw(static_cast<Int128>(units) * Scale));
 }
 
-// The double at its shortest decimal spelling, rounded to four places.
-//
-// Reading that spelling costs a shortest-text conversion, and rows of
-// numeric columns call this for every value, so the product with Scale
-// answers wherever it must agree with the spelling: its rounding can only
-// differ where its fraction lies within a few units in the last place of a
-// half (the spelling and the product are each within half a unit in the last
-// place of the exact value). Near a half, and beyond 2^52 where the product
-// has no fraction left to judge, the spelling decides.
-Currency Currency::FromDouble(double value) {
+// The double at its shortest decimal spelling, rounded to four places: the
+// values the product with Scale (in the header) cannot judge.
+Currency Currency::FromSpelling(double value) {
   if (!std::isfinite(value)) raiseOverflow();
-  const double scaled = value * static_cast<double>(Scale);
-  const double magnitude = std::fabs(scaled);
-  if (magnitude < 0x1p52) {
-    const double whole = std::floor(magnitude);
-    const double margin = magnitude * 0x1p-50 + 0x1p-60;
-    if (std::fabs(magnitude - whole - 0.5) > margin) {
-      const auto raw = static_cast<std::int64_t>(magnitude - whole > 0.5 ? whole + 1 : whole);
-      return FromRaw(scaled < 0 ? -raw : raw);
-    }
-  }
   char text[40];
   auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific);
   (void)error;
@@ -113,11 +96,6 @@ Currency Currency::FromDouble(double value) {
   if (!decimalToRaw(negative, std::string_view(digits, digitCount), lastDigitExponent, raw))
     raiseOverflow();
   return FromRaw(raw);
-}
-
-// The nearest double; one correctly rounded division, no drift from repeated scaling.
-double Currency::ToDouble() const {
-  return static_cast<double>(raw_) / Scale;
 }
 
 // Whole units for display and integer fields.

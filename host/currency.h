@@ -8,6 +8,7 @@
 // becomes 1.0001 although its binary value lies a hair below.
 #pragma once
 
+#include <cmath>
 #include <compare>
 #include <cstdint>
 #include <string>
@@ -26,7 +27,31 @@ class Currency {
   constexpr Currency(int units) : raw_(static_cast<std::int64_t>(units) * Scale) {}
   // Whole units of a wider integer, checked for range.
   static Currency FromInt64(std::int64_t units);
-  static Currency FromDouble(double value);
+  // The double at its shortest decimal spelling, rounded to four places.
+  //
+  // Reading that spelling costs a shortest-text conversion, and rows of
+  // numeric columns come here for every value, so the product with Scale
+  // answers wherever it must agree with the spelling: its rounding can only
+  // differ where its fraction lies within a few units in the last place of a
+  // half (the spelling and the product are each within half a unit in the
+  // last place of the exact value). Near a half, beyond 2^52 where the
+  // product has no fraction left to judge, and for what is no number, the
+  // spelling decides (FromSpelling, out of line).
+  static Currency FromDouble(double value) {
+    const double scaled = value * static_cast<double>(Scale);
+    const double magnitude = std::fabs(scaled);
+    if (magnitude < 0x1p52) {
+      // Below 2^52 the truncating conversion is the exact floor.
+      const auto floor = static_cast<std::int64_t>(magnitude);
+      const double fraction = magnitude - static_cast<double>(floor);
+      const double margin = magnitude * 0x1p-50 + 0x1p-60;
+      if (std::fabs(fraction - 0.5) > margin) {
+        const std::int64_t raw = fraction > 0.5 ? floor + 1 : floor;
+        return FromRaw(scaled < 0 ? -raw : raw);
+      }
+    }
+    return FromSpelling(value);
+  }
   static constexpr Currency FromRaw(std::int64_t tenThousandths) {
     Currency result;
     result.raw_ = tenThousandths;
@@ -34,7 +59,9 @@ class Currency {
   }
 
   constexpr std::int64_t Raw() const { return raw_; }
-  double ToDouble() const;
+  // The nearest double; one correctly rounded division, no drift from
+  // repeated scaling.
+  constexpr double ToDouble() const { return static_cast<double>(raw_) / Scale; }
   // Whole units, rounded half away from zero.
   std::int64_t Round() const;
   // Whole units, the fraction dropped.
@@ -60,6 +87,8 @@ class Currency {
   friend constexpr std::strong_ordering operator<=>(Currency a, Currency b) = default;
 
  private:
+  static Currency FromSpelling(double value);
+
   std::int64_t raw_ = 0;
 };
 

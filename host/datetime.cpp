@@ -2,6 +2,7 @@
 // the local clock.
 #include "host/datetime.h"
 
+#include <array>
 #include <cmath>
 #include <ctime>
 
@@ -31,12 +32,19 @@ void validateTimeStamp(const TTimeStamp& stamp) {
                         "' is not a valid timestamp");
 }
 
-// Day number (1 January 0001 = 1) of a valid date.
+// The days of a year before each month's first, from kMonthDays.
+constexpr auto kDaysBeforeMonth = [] {
+  std::array<std::array<int, 12>, 2> before{};
+  for (int leap = 0; leap < 2; ++leap)
+    for (int m = 1; m < 12; ++m)
+      before[leap][m] = before[leap][m - 1] + kMonthDays[leap][m - 1];
+  return before;
+}();
+
+// Day number (1 January 0001 = 1) of a valid date. Every timestamp field read
+// comes here, so the month's offset is looked up, not summed.
 std::int32_t dayNumberOf(int year, int month, int day) {
-  const bool leap = IsLeapYear(year);
-  int dayOfYear = day;
-  for (int m = 0; m < month - 1; ++m)
-    dayOfYear += kMonthDays[leap][m];
+  const int dayOfYear = kDaysBeforeMonth[IsLeapYear(year)][month - 1] + day;
   const int priorYears = year - 1;
   return priorYears * kDaysInYear + priorYears / 4 - priorYears / 100 + priorYears / 400 +
          dayOfYear;
@@ -94,15 +102,6 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& value) {
   return true;
 }
 
-// Time-of-day value, reporting failure.
-bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& value) {
-  if (hour < 0 || hour >= HoursPerDay || minute < 0 || minute >= 60 || second < 0 || second >= 60 ||
-      msec < 0 || msec >= 1000)
-    return false;
-  value = (((hour * 60 + minute) * 60 + second) * 1000 + msec) / static_cast<double>(MSecsPerDay);
-  return true;
-}
-
 // Date value of a calendar date, raising on failure.
 TDateTime EncodeDate(int year, int month, int day) {
   TDateTime value;
@@ -117,11 +116,6 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec) {
   if (!TryEncodeTime(hour, minute, second, msec, value))
     throw EConvertError("Invalid argument to time encode");
   return value;
-}
-
-// Adds a time of day to a date, counting forward from midnight also before 1899.
-TDateTime ComposeDateTime(TDateTime date, TDateTime time) {
-  return date < 0 ? date - time : date + time;
 }
 
 // Splits into day and millisecond of the day. The whole part is the day and

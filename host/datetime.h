@@ -38,13 +38,23 @@ int DaysInMonth(int year, int month);
 // Encoding fails for a year outside 1..9999, a month outside 1..12, a day
 // outside the month, or hour 24 and beyond, minute or second 60, msec 1000.
 bool TryEncodeDate(int year, int month, int day, TDateTime& value);
-bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& value);
+// Inline, as ComposeDateTime: every timestamp field read encodes its time
+// of day and joins it to its date.
+inline bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& value) {
+  if (hour < 0 || hour >= HoursPerDay || minute < 0 || minute >= 60 || second < 0 || second >= 60 ||
+      msec < 0 || msec >= 1000)
+    return false;
+  value = (((hour * 60 + minute) * 60 + second) * 1000 + msec) / static_cast<double>(MSecsPerDay);
+  return true;
+}
 TDateTime EncodeDate(int year, int month, int day);  // "Invalid argument to date encode"
 TDateTime EncodeTime(int hour, int minute, int second,
                      int msec);  // "Invalid argument to time encode"
 // Joins a date (whole days) and a time of day (fraction) the way negative
 // values need: ComposeDateTime(-1, 0.25) is -1.25, not -0.75.
-TDateTime ComposeDateTime(TDateTime date, TDateTime time);
+inline TDateTime ComposeDateTime(TDateTime date, TDateTime time) {
+  return date < 0 ? date - time : date + time;
+}
 
 // Both round the value to the nearest millisecond first, so 23:59:59.9999
 // decodes as midnight of the next day in DecodeDate and DecodeTime alike.

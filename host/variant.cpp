@@ -76,38 +76,16 @@ Variant::Variant(const Variant& other)
       text_(other.text_),
       array_(copyArray(other.array_.get())) {}
 
-// Takes over the value and leaves the source Empty.
-Variant::Variant(Variant&& other) noexcept
-    : type_(other.type_),
-      number_(other.number_),
-      text_(std::move(other.text_)),
-      array_(std::move(other.array_)) {
-  other.type_ = varEmpty;
-  other.number_.integer = 0;
-}
-
 // Deep copy through a temporary, so a failed copy leaves this value intact.
 Variant& Variant::operator=(const Variant& other) {
   if (this != &other) *this = Variant(other);
   return *this;
 }
 
-// Takes over the value; refuses while this Variant's array is locked.
-Variant& Variant::operator=(Variant&& other) {
-  if (this == &other) return *this;
+// A move assignment refuses while this Variant's array is locked.
+void Variant::checkArrayUnlocked() const {
   checkNotLocked(array_);
-  type_ = other.type_;
-  number_ = other.number_;
-  text_ = std::move(other.text_);
-  other.text_.clear();
-  array_ = std::move(other.array_);
-  other.type_ = varEmpty;
-  other.number_.integer = 0;
-  return *this;
 }
-
-// Frees the text and the array with the Variant.
-Variant::~Variant() = default;
 
 // Frees array storage where its type is complete.
 void detail::VarArrayDeleter::operator()(VarArrayData* array) const noexcept {
@@ -125,11 +103,6 @@ Variant::Variant(unsigned long value) : type_(varInt64) {
 // The same for the other spelling of unsigned 64 bits.
 Variant::Variant(unsigned long long value) : Variant(static_cast<unsigned long>(value)) {
   static_assert(sizeof(unsigned long) == sizeof(unsigned long long));
-}
-
-// A varDate variant; a plain double would be varDouble.
-Variant Variant::FromDateTime(TDateTime value) {
-  return VariantAccess::makeReal(varDate, value);
 }
 
 // Back to Empty.
@@ -164,11 +137,6 @@ std::string VarTypeAsText(TVarType type) {
   std::string text = name ? name : "Unknown";
   if ((type & varArray) != 0) text = "Array " + text;
   return text;
-}
-
-// The Null variant: a value that is known to be missing.
-Variant Null() {
-  return VariantAccess::makeNull();
 }
 
 // The Empty variant: no value assigned yet.

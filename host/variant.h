@@ -85,11 +85,31 @@ class Variant {
  public:
   Variant() noexcept {}  // Empty
   Variant(const Variant& other);
-  Variant(Variant&& other) noexcept;
+  // Takes over the value and leaves the source Empty. Moves and the
+  // destructor are inline: every field read makes and drops a Variant.
+  Variant(Variant&& other) noexcept
+      : type_(other.type_),
+        number_(other.number_),
+        text_(std::move(other.text_)),
+        array_(std::move(other.array_)) {
+    other.type_ = varEmpty;
+    other.number_.integer = 0;
+  }
   // Assigning over an array that is locked raises EVariantError.
   Variant& operator=(const Variant& other);
-  Variant& operator=(Variant&& other);
-  ~Variant();
+  Variant& operator=(Variant&& other) {
+    if (this == &other) return *this;
+    if (array_) checkArrayUnlocked();
+    type_ = other.type_;
+    number_ = other.number_;
+    text_ = std::move(other.text_);
+    other.text_.clear();
+    array_ = std::move(other.array_);
+    other.type_ = varEmpty;
+    other.number_.integer = 0;
+    return *this;
+  }
+  ~Variant() = default;
 
   Variant(int value) : type_(varInteger) { number_.integer = value; }
   Variant(short value) : type_(varSmallint) { number_.integer = value; }
@@ -115,24 +135,47 @@ class Variant {
   Variant(std::string_view value) : type_(varString), text_(value) {}
   Variant(std::string value) : type_(varString), text_(std::move(value)) {}
 
-  // TDateTime is a double, so dates have their own factory.
-  static Variant FromDateTime(TDateTime value);
+  // TDateTime is a double, so dates have their own factory (a varDate
+  // variant; a plain double would be varDouble).
+  static Variant FromDateTime(TDateTime value) {
+    Variant result;
+    result.type_ = varDate;
+    result.number_.real = value;
+    return result;
+  }
 
   TVarType Type() const { return type_; }
   bool IsEmpty() const { return type_ == varEmpty; }
   bool IsNull() const { return type_ == varNull; }
   bool IsArray() const { return (type_ & varArray) != 0; }
 
-  std::int32_t AsInteger() const;
+  // The conversions answer a value of the asked type itself inline, as a
+  // program reading fields mostly asks for; everything else converts out of
+  // line.
+  std::int32_t AsInteger() const {
+    if (type_ == varInteger && number_.integer == static_cast<std::int32_t>(number_.integer))
+      return static_cast<std::int32_t>(number_.integer);
+    return convertToInteger();
+  }
   std::int64_t AsInt64() const;
-  double AsDouble() const;
+  double AsDouble() const {
+    if (type_ == varDouble) return number_.real;
+    if (type_ == varCurrency) return Currency::FromRaw(number_.integer).ToDouble();
+    return convertToDouble();
+  }
   Currency AsCurrency() const;
   bool AsBoolean() const;
   std::string AsString() const;
-  TDateTime AsDateTime() const;
+  TDateTime AsDateTime() const {
+    if (type_ == varDate) return number_.real;
+    return convertToDateTime();
+  }
   // The text of a varString or varOleStr without copying it, for per-field
   // paths; valid until the Variant changes. Other types raise EVariantError.
-  std::string_view TextView() const;
+  std::string_view TextView() const {
+    if (type_ != varString && type_ != varOleStr) raiseNotText();
+    return text_;
+  }
 
   // Element access of an array; see VarArrayGet and VarArrayPut.
   Variant GetElement(int index) const;
@@ -140,9 +183,27 @@ class Variant {
 
   // Back to Empty (raises EVariantError for a locked array).
   void Clear();
+  // Becomes a varString of text, as assigning Variant(text) does, but
+  // reusing this Variant's own storage: no temporary to move from, for
+  // per-field paths.
+  void AssignText(std::string_view text) {
+    if (array_) checkArrayUnlocked();
+    text_.assign(text.data(), text.size());
+    array_.reset();
+    type_ = varString;
+    number_.integer = 0;
+  }
 
  private:
   friend struct VariantAccess;
+  friend Variant Null();
+
+  // The out-of-line halves of the members above.
+  void checkArrayUnlocked() const;
+  std::int32_t convertToInteger() const;
+  double convertToDouble() const;
+  TDateTime convertToDateTime() const;
+  [[noreturn]] void raiseNotText() const;
 
   TVarType type_ = varEmpty;
   union Number {
@@ -182,7 +243,12 @@ bool VarIsStr(const Variant& value);  // varString or varOleStr
 // "Integer", "String", "Null", "Array Byte", ...
 std::string VarTypeAsText(TVarType type);
 
-Variant Null();
+// Inline: drivers start every field value from Null.
+inline Variant Null() {
+  Variant result;
+  result.type_ = varNull;
+  return result;
+}
 Variant Unassigned();
 inline Variant VarFromDateTime(TDateTime value) {
   return Variant::FromDateTime(value);

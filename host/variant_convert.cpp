@@ -125,7 +125,7 @@ double toDouble(const Variant& v, TVarType target) {
 }  // namespace
 
 // 32-bit integer, range-checked.
-std::int32_t Variant::AsInteger() const {
+std::int32_t Variant::convertToInteger() const {
   return static_cast<std::int32_t>(toIntegerType(*this, varInteger));
 }
 
@@ -135,7 +135,7 @@ std::int64_t Variant::AsInt64() const {
 }
 
 // Double.
-double Variant::AsDouble() const {
+double Variant::convertToDouble() const {
   return toDouble(*this, varDouble);
 }
 
@@ -205,14 +205,13 @@ std::string Variant::AsString() const {
   }
 }
 
-// Text without a copy, for strings only.
-std::string_view Variant::TextView() const {
-  if (type_ != varString && type_ != varOleStr) RaiseVarCast(type_, varString);
-  return text_;
+// TextView on anything but text.
+void Variant::raiseNotText() const {
+  RaiseVarCast(type_, varString);
 }
 
 // Date value: dates as they are, numbers as day counts, text parsed.
-TDateTime Variant::AsDateTime() const {
+TDateTime Variant::convertToDateTime() const {
   if (type_ == varDate) return number_.real;
   if (type_ == varString || type_ == varOleStr) {
     TDateTime result;

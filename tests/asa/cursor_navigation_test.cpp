@@ -85,6 +85,29 @@ TEST_P(CursorNavigationTest, SixtyRowsInBlocksOf25) {
   EXPECT_EQ(query->RowNo(), 60);
 }
 
+// The row as fetched (GetOldValue) follows every move, within a block and
+// across its edge, and outlives a fetch that failed after the block was
+// cleared for it: the current row is still the one before.
+TEST_P(CursorNavigationTest, TheRowAsFetchedFollowsEveryMove) {
+  ASSERT_TRUE(query->OpenRead(kAll));
+  for (int row = 1; row < 25; ++row) {
+    ASSERT_TRUE(query->Next());
+    EXPECT_EQ(query->GetOldValue("i").AsInteger(), row);
+    EXPECT_EQ(query->GetOldValue("label").AsString(), "r" + std::to_string(row));
+  }
+  query->SetWantExceptions(true);
+  standIn.Inject("dbpp_fetch_array", DBE_ERROR, "fetch refused");
+  EXPECT_ANY_THROW(query->Next());
+  EXPECT_EQ(Current(), 24);
+  EXPECT_EQ(query->GetOldValue("i").AsInteger(), 24) << "not the cleared block's zeros";
+  EXPECT_EQ(query->GetOldValue("label").AsString(), "r24");
+  EXPECT_FALSE(query->IsFieldDirty("label"));
+  ASSERT_TRUE(query->Next());
+  EXPECT_EQ(query->GetOldValue("i").AsInteger(), 25);
+  ASSERT_TRUE(query->First());
+  EXPECT_EQ(query->GetOldValue("label").AsString(), "r0");
+}
+
 // After a wide fetch the library's cursor stands on the block's last row:
 // stepping back from the block's first row must land on the row before it.
 TEST_P(CursorNavigationTest, StepBackAcrossTheStartOfABlock) {

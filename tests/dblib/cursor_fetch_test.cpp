@@ -1,5 +1,6 @@
 // Cursors: names, opening, wide and scrolling fetches, row counts, describe
 // after open, truncation and the query plan.
+#include <cstring>
 #include <string>
 
 #include "tests/dblib/dblib_fixture.h"
@@ -121,6 +122,43 @@ TEST_F(CursorFetchTest, CutValuesTellTheirFullLength) {
   EXPECT_EQ(block.integer(1, 1), 11);
   EXPECT_TRUE(block.guard_intact(0, 0));
   EXPECT_TRUE(block.guard_intact(1, 0));
+}
+
+// Timestamp records carry the derived fields too: the day of the year over
+// leap years and the centuries' exceptions, and the weekday. Blanks around
+// the stored text do not count.
+TEST_F(CursorFetchTest, TimestampRecordsDeriveTheirDayOfYearAndWeek) {
+  open_cursor("c",
+              "SELECT '0001-01-01 00:00:00' UNION ALL SELECT '1900-03-01 08:00:00' "
+              "UNION ALL SELECT '2000-12-31 23:59:59' UNION ALL SELECT '2023-12-31 12:00:00' "
+              "UNION ALL SELECT char(9) || ' 2024-02-29 06:30:00 ' || char(10)",
+              kForward);
+  FetchArea block(lib, {{DBT_TIMESTAMP_STRUCT, 14}}, 5);
+  lib.fetch(&ca, "c", DBFETCH_RELATIVE, 1, block.get(), 5);
+  ASSERT_EQ(ca.sqlcode, 0) << lib.message(&ca);
+  ASSERT_EQ(SQLCOUNT(&ca), 5);
+  struct Expected {
+    int year, month, day, day_of_year, day_of_week;
+  };
+  const Expected expected[] = {{1, 0, 1, 0, 1},         // a Monday
+                               {1900, 2, 1, 59, 4},     // 1900 was no leap year; a Thursday
+                               {2000, 11, 31, 365, 0},  // 2000 was one; a Sunday
+                               {2023, 11, 31, 364, 0},
+                               {2024, 1, 29, 59, 4}};
+  for (int row = 0; row < 5; ++row) {
+    dbt_timestamp record;
+    std::memcpy(&record, block.entry(row, 0).sqldata, sizeof record);
+    const Expected& e = expected[row];
+    EXPECT_EQ(record.year, e.year) << "row " << row;
+    EXPECT_EQ(record.month, e.month) << "row " << row;
+    EXPECT_EQ(record.day, e.day) << "row " << row;
+    EXPECT_EQ(record.day_of_year, e.day_of_year) << "row " << row;
+    EXPECT_EQ(record.day_of_week, e.day_of_week) << "row " << row;
+  }
+  dbt_timestamp last;
+  std::memcpy(&last, block.entry(4, 0).sqldata, sizeof last);
+  EXPECT_EQ(last.hour, 6);
+  EXPECT_EQ(last.minute, 30);
 }
 
 TEST_F(CursorFetchTest, CursorNamesAreUniquePerConnection) {

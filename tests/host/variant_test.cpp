@@ -80,6 +80,33 @@ TEST_F(VariantTypeTest, CopiesAreIndependentAndMovesLeaveEmpty) {
   EXPECT_TRUE(moved.IsEmpty());
 }
 
+// AssignText is assignment of a text variant done in place: whatever the
+// Variant held before (a number, a longer text, an array) is gone, and a
+// locked array refuses it as it refuses assignment.
+TEST_F(VariantTypeTest, AssignTextReplacesAnyValueLikeAssignment) {
+  Variant number(3.5);
+  number.AssignText("customer name 123456");
+  EXPECT_EQ(VarType(number), varString);
+  EXPECT_EQ(number.TextView(), "customer name 123456");
+  EXPECT_EQ(number, Variant("customer name 123456"));
+  number.AssignText("x");  // shorter than what it held
+  EXPECT_EQ(number.AsString(), "x");
+  EXPECT_THROW(number.AsInteger(), EConvertError);  // no number left behind
+
+  Variant array = VarArrayFromBytes("abc", 3);
+  array.AssignText("");
+  EXPECT_FALSE(array.IsArray());
+  EXPECT_EQ(VarType(array), varString);
+  EXPECT_TRUE(array.TextView().empty());
+
+  Variant locked = VarArrayFromBytes("abc", 3);
+  {
+    VarArrayLockGuard lock(locked);
+    EXPECT_EQ(MessageOf<EVariantError>([&] { locked.AssignText("y"); }), "Variant array is locked");
+  }
+  EXPECT_EQ(locked.AsString(), "abc");
+}
+
 // ---------------------------------------------------------------------------
 // Conversions.
 

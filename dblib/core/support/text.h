@@ -23,11 +23,18 @@ inline void assign_lower(std::string& out, std::string_view text) {
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
+// The white space of the C locale, told without a call into the C library
+// (and whatever locale the host program set): every timestamp read is
+// trimmed.
+inline bool is_blank(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
 // text without the white space at either end.
 inline std::string_view trim(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+  while (!text.empty() && is_blank(text.front()))
     text.remove_prefix(1);
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+  while (!text.empty() && is_blank(text.back()))
     text.remove_suffix(1);
   return text;
 }

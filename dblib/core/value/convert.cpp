@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,20 @@ T load(const void* at) {
 template <typename T>
 void store(void* at, T value) {
   std::memcpy(at, &value, sizeof value);
+}
+
+// Copies a record just filled field by field, as it was filled: read whole,
+// its bytes would wait for each of the narrower writes that made them.
+void store_timestamp(char* at, const dbt_timestamp& record) {
+  store(at + offsetof(dbt_timestamp, year), record.year);
+  store(at + offsetof(dbt_timestamp, month), record.month);
+  store(at + offsetof(dbt_timestamp, day_of_week), record.day_of_week);
+  store(at + offsetof(dbt_timestamp, day_of_year), record.day_of_year);
+  store(at + offsetof(dbt_timestamp, day), record.day);
+  store(at + offsetof(dbt_timestamp, hour), record.hour);
+  store(at + offsetof(dbt_timestamp, minute), record.minute);
+  store(at + offsetof(dbt_timestamp, second), record.second);
+  store(at + offsetof(dbt_timestamp, microsecond), record.microsecond);
 }
 
 // Makes the value an integer; every integer host type reads through here.
@@ -374,7 +389,7 @@ bool write_output(const ValueRef& value, sqlvar& entry, int index, Status& statu
                            "to a timestamp",
                            index + 1);
       }
-      store<dbt_timestamp>(data, record);
+      store_timestamp(data, record);
       return true;
     }
     default:

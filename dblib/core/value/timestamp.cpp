@@ -75,13 +75,19 @@ bool parse_time(std::string_view text, size_t& pos, dbt_timestamp& r) {
   return true;
 }
 
+// Days of a common year before each month's first.
+constexpr int kDaysBefore[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+
+// Every timestamp read comes here: the day of the year is looked up, not
+// counted from a second civil date.
 void set_date(dbt_timestamp& r, int year, int month, int day) {
   long days = days_from_civil(year, month, day);
   r.year = static_cast<int16_t>(year);
   r.month = static_cast<uint8_t>(month - 1);
   r.day = static_cast<uint8_t>(day);
   r.day_of_week = static_cast<uint8_t>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
-  r.day_of_year = static_cast<int16_t>(days - days_from_civil(year, 1, 1));
+  r.day_of_year =
+      static_cast<int16_t>(kDaysBefore[month - 1] + (month > 2 && is_leap(year)) + day - 1);
 }
 
 }  // namespace
