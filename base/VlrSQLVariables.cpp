@@ -33,16 +33,31 @@ std::span<const host::Variant> ValuesOf(const host::Variant& Values,
   return Copies;
 }
 
+// How a caller's values name the variables: one Null means none; a first
+// element that is an array of variants carries them all; otherwise every
+// element is one value. A caller passing nothing is taken as passing a
+// single Null.
+enum class TValuesShape { None, FirstIsArray, EachIsOne };
+
+TValuesShape ShapeOf(TVelarValues Values) {
+  if (Values.empty()) return TValuesShape::None;
+  const host::Variant& first = Values.front();
+  if (first.Type() == kVariantArray) return TValuesShape::FirstIsArray;
+  if (Values.size() == 1 && first.IsNull()) return TValuesShape::None;
+  return TValuesShape::EachIsOne;
+}
+
 }  // namespace
 
-// One Null means no variables; a first element that is an array of variants
-// carries them all; otherwise every element is one value. A caller passing
-// nothing is taken as passing a single Null.
 host::Variant TVelarSQL::InternalCheckVarValues(TVelarValues Values) {
-  if (Values.empty()) return host::Null();
-  const host::Variant& first = Values.front();
-  if (first.Type() == kVariantArray) return first;
-  if (Values.size() == 1 && first.IsNull()) return host::Null();
+  switch (ShapeOf(Values)) {
+    case TValuesShape::None:
+      return host::Null();
+    case TValuesShape::FirstIsArray:
+      return Values.front();
+    case TValuesShape::EachIsOne:
+      break;
+  }
   return host::VarArrayOf(Values);
 }
 
@@ -132,16 +147,17 @@ void TVelarSQL::InternalSetVariables(const host::Variant& Values, TVelarVariable
   SetVariables(ValuesOf(Values, copies), Values.IsArray(), Variables);
 }
 
-// The caller's values as InternalCheckVarValues makes them, read where they
-// are: a statement executed once per row does not copy its values into an
-// array first.
+// The caller's values in the shape InternalCheckVarValues gives them, read
+// where they are: a statement executed once per row does not copy its values
+// into an array first.
 void TVelarSQL::SetVariables(TVelarValues Values, TVelarVariables& Variables) {
-  if (Values.empty() || (Values.size() == 1 && Values.front().IsNull())) {
-    SetVariables({}, false, Variables);
-  } else if (Values.front().Type() == kVariantArray) {
-    SetVariables(host::VarArrayItems(Values.front()), true, Variables);
-  } else {
-    SetVariables(Values, true, Variables);
+  switch (ShapeOf(Values)) {
+    case TValuesShape::None:
+      return SetVariables({}, false, Variables);
+    case TValuesShape::FirstIsArray:
+      return SetVariables(host::VarArrayItems(Values.front()), true, Variables);
+    case TValuesShape::EachIsOne:
+      return SetVariables(Values, true, Variables);
   }
 }
 
